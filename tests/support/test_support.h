@@ -1,0 +1,54 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace vexa::test {
+// A fresh directory under the build tree's temp area, removed on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    // Path of a file inside the directory, as a string.
+    std::string file(std::string_view name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+void WriteFile(const std::string& path, std::string_view bytes);
+std::string ReadFile(const std::string& path);
+
+// Sets (or, with nullopt, unsets) an environment variable for its lifetime.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, std::optional<std::string> value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// Names of the entries of a directory, sorted.
+std::vector<std::string> ListDirectory(const std::string& path);
+}  // namespace vexa::test
+
+namespace vexa::test {
+struct CommandResult {
+    int status = -1;  // exit status, or -1 when the command did not exit normally
+    std::string out;
+    std::string err;
+};
+// Runs a shell command line, capturing its standard output and error.
+CommandResult RunCommand(const std::string& commandLine);
+// The command-line tool of this build.
+std::string CliPath();
+}  // namespace vexa::test
