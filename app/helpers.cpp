@@ -49,13 +49,3 @@ int RoundHalfAway(double x)
 {
     return x < 0 ? vexa::TruncateToInt(x - 0.5) : vexa::TruncateToInt(x + 0.5);
 }
-
-int IsAsciiLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ? 1 : 0;
-}
-
-int IsNumberChar(char c)
-{
-    return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' ? 1 : 0;
-}

@@ -192,8 +192,10 @@ std::string WriteFileAtomic(const std::string& path, std::string_view bytes)
 
     struct stat st {};
     const bool exists = stat(target.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
-        return "Cannot write \"" + path + "\": it is a directory";
+    // Renaming over a directory, a device or a FIFO would replace it with a
+    // plain file (or fail half-way); only regular files are replaced.
+    if (exists && !S_ISREG(st.st_mode))
+        return "Cannot write \"" + path + "\": not a regular file";
 
     // A hidden name that cannot collide with another writer: the process id, a
     // counter, and O_EXCL in case a stale file from a crash has the same name.

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-// Linux stand-ins for the Windows services the program was designed around:
-// where its files live, a private temp directory, and safe file writes.
+// Linux stand-ins for the Windows services behind the program's files: where
+// they live, a private temp directory, and safe file writes.
 namespace vexa {
 
 // Directory that holds "Vexa.ini", "Last.vxtask" and "plot/"; ends with '/'.
@@ -26,7 +26,8 @@ std::string MakePrivateTempDir(std::string* error = nullptr);
 // Replaces the file at path with bytes so that a reader sees the old or the
 // new content, never a mix: the bytes go to a temporary file in the same
 // directory, are flushed to disk and renamed over the target. A symbolic link
-// at path is followed; an existing file's permissions are kept. On failure
+// at path is followed; an existing file's permissions are kept; anything but
+// a regular file (a directory, a device, a FIFO) is refused. On failure
 // the old file is untouched, no temporary file is left behind, and the
 // message is returned; an empty result means success.
 [[nodiscard]] std::string WriteFileAtomic(const std::string& path, std::string_view bytes);

@@ -85,16 +85,16 @@ void CSettings::CreatePlotFolder()
     if (m_hotFolder.empty())
         m_hotFolder = DefaultHotFolder();
     // The entry must be a directory, not just any file-system entry: a regular
-    // file of that name could never receive plot files. Comparing with the
-    // application directory is exact, as written; a hot folder naming it
-    // without the final '/' therefore passes.
+    // file of that name could never receive plot files. The comparison with
+    // the application directory is byte-exact, so naming it without the final
+    // '/' passes, as it always has.
     if (m_hotFolder.size() >= 3 && vexa::IsDirectory(withoutSlash(m_hotFolder)) && m_hotFolder != m_appDir)
         return;
     m_hotFolder = DefaultHotFolder();
     const std::string folder = withoutSlash(m_hotFolder);
     struct stat st {};
     if (lstat(folder.c_str(), &st) != 0)
-        mkdir(folder.c_str(), 0777);  // failure shows later as an empty hot folder
+        mkdir(folder.c_str(), 0777);  // a folder that cannot be made is not reported
 }
 
 void CSettings::RemoveTempFiles()

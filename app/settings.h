@@ -19,7 +19,7 @@ public:
     virtual ~CSettings();
 
     // Computes m_appDir, m_lastTaskPath and the two font paths inside a
-    // private temp directory made for this process.
+    // private temp directory (made on the first call, kept by later ones).
     void InitPaths();
     // Validates m_hotFolder, falling back to (and creating) m_appDir + "plot/".
     void CreatePlotFolder();

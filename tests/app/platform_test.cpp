@@ -99,6 +99,8 @@ TEST(Platform, ReadFileBytesRefusesWhatIsNotARegularFile)
     std::string error;
     EXPECT_FALSE(vexa::ReadFileBytes(fifo, &error));  // must not wait for a writer
     EXPECT_NE(error, "");
+    EXPECT_NE(vexa::WriteFileAtomic(fifo, "x"), "");  // nor be replaced by a file
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
     EXPECT_FALSE(vexa::ReadFileBytes(dir.path().string()));
     EXPECT_FALSE(vexa::ReadFileBytes(dir.file("none")));
     WriteFile(dir.file("f"), "12345");

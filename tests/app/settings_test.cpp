@@ -108,7 +108,7 @@ TEST_F(SettingsTest, HotFolderIsGbkInTheFileAndUtf8InTheProgram)
 TEST_F(SettingsTest, UnstorableHotFolderIsReportedAndSkipped)
 {
     LoadSettings(s);
-    for (const std::string folder : {AppDir() + "\xF0\x9F\x98\x80/", AppDir() + "a\nb/"}) {
+    for (const std::string& folder : {AppDir() + "\xF0\x9F\x98\x80/", AppDir() + "a\nb/"}) {
         fs::remove(Ini());
         s.m_hotFolder = folder;
         s.m_language = 1;
