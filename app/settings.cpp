@@ -6,6 +6,7 @@
 
 #include "app/ini_file.h"
 #include "app/platform.h"
+#include "app/resources.h"
 #include "app/text_codec.h"
 
 CSettings g_settings;
@@ -54,7 +55,11 @@ void CSettings::InitPaths()
 {
     m_appDir = vexa::AppDirectory();
     m_lastTaskPath = m_appDir + "Last.vxtask";
+    InitFontPaths();
+}
 
+void CSettings::InitFontPaths()
+{
     // One private temp directory per object, kept when the paths are computed
     // again: a fixed name in the shared /tmp could be a planted symbolic link.
     if (m_ownTempDir.empty() || !vexa::IsDirectory(m_ownTempDir))
@@ -72,9 +77,9 @@ void CSettings::InitPaths()
     RemoveFile(m_hzFontPath);
     RemoveFile(m_enFontPath);
 
-    // The two stroke fonts (Latin and CJK) are written to m_enFontPath and
-    // m_hzFontPath here once they are embedded in the program. Until then the
-    // files are absent and an HP-GL import fails on the missing font file.
+    // Failures show when the first HP-GL file is read, as a missing font.
+    ExtractResourceToFile(IDR_FON_EN, "FON", m_enFontPath);
+    ExtractResourceToFile(IDR_FON_HZ, "FON", m_hzFontPath);
 }
 
 void CSettings::CreatePlotFolder()

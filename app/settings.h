@@ -21,6 +21,9 @@ public:
     // Computes m_appDir, m_lastTaskPath and the two font paths inside a
     // private temp directory (made on the first call, kept by later ones).
     void InitPaths();
+    // The font half of InitPaths: makes the private temp directory and writes
+    // the two stroke fonts into it. Enough for a program that only reads HP-GL.
+    void InitFontPaths();
     // Validates m_hotFolder, falling back to (and creating) m_appDir + "plot/".
     void CreatePlotFolder();
     // Removes the font files and the private temp directory. Safe to repeat.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "hpgl/hpgl_file.h"
 #include "model/one_page.h"
 
@@ -51,8 +52,10 @@ int Info(const std::vector<std::string>& files, bool asJson)
                 hpgl.FillPage(page);
             else
                 error = ReadResultText(result);
-        } catch (const std::exception& e) {
+        } catch (const HpglInvalidArgument& e) {
             error = std::string("invalid argument: ") + e.what();
+        } catch (const std::exception& e) {
+            error = e.what();
         }
         if (!error.empty()) {
             std::cerr << "vexagrid-cli: " << path << ": " << error << '\n';
@@ -111,6 +114,8 @@ int main(int argc, char** argv)
 
     CLI11_PARSE(app, argc, argv);
 
+    // Reading HP-GL draws labels with the built-in stroke fonts.
+    g_settings.InitFontPaths();
     if (info->parsed())
         return Info(infoFiles, infoJson);
     return 0;

@@ -4,8 +4,15 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/settings.h"
 #include "hpgl/hpgl_file.h"
 #include "model/one_page.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    g_settings.InitFontPaths();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

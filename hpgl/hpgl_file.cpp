@@ -68,6 +68,7 @@ void CHpglFile::Reset()
     m_records.clear();
     m_values.clear();
     m_labelCount = 0;
+    m_labelStrokeCount = 0;
 }
 
 int CHpglFile::Read()
@@ -124,6 +125,7 @@ int CHpglFile::ReadBuffer(std::string_view bytes, std::string_view name)
 void CHpglFile::BeginRead()
 {
     Reset();
+    LoadFonts();
     m_instruction.m_params.clear();
     m_instruction.m_mnemonic[0] = m_instruction.m_mnemonic[1] = 0;
     m_number.Take();
@@ -474,13 +476,6 @@ void CHpglFile::ResetLabelState()
     m_terminatorMode = 1;
     m_direction = 0.0;
     m_labelOrigin = 1;
-}
-
-void CHpglFile::ExecuteLabel()
-{
-    // The strokes of a label come from the stroke fonts; until they are
-    // loaded a label only counts.
-    ++m_labelCount;
 }
 
 void CHpglFile::FillPage(COnePage& page) const

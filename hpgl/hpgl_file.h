@@ -7,7 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include <memory>
+
 #include "hpgl/hpgl_number.h"
+#include "hpgl/stroke_font.h"
 
 class COnePage;
 
@@ -76,6 +79,12 @@ public:
         return {m_values.data() + r.m_first, r.m_count};
     }
     size_t LabelCount() const { return m_labelCount; }
+    // Paths drawn by labels.
+    size_t LabelStrokeCount() const { return m_labelStrokeCount; }
+
+    // Reads the glyph indexes of both stroke fonts (g_settings.m_enFontPath
+    // and m_hzFontPath). Throws HpglFontError.
+    void LoadFonts();
 
     std::string m_path;
     std::string m_fileName;
@@ -89,6 +98,15 @@ public:
     double m_charWidth = 0.285;
     int m_labelOrigin = 1;
     int m_penDown = 0;
+    int m_enHeader1 = 0;
+    int m_enHeader2 = 0;
+    int m_enHeader3 = 0;
+    int m_hzHeader1 = 0;
+    int m_hzHeader2 = 0;
+    int m_strokeX = 0;
+    int m_strokeY = 0;
+    int m_lastX = 0;
+    int m_lastY = 0;
 
 private:
     enum State : uint8_t {
@@ -118,6 +136,14 @@ private:
     void ExecuteLabel();
     void ResetLabelState();
 
+    // Label drawing with the stroke fonts.
+    void ApplyLabelOrigin(double& x, double& y, size_t n) const;
+    void DrawLabelLine(int x, int y, const unsigned char* text, size_t length);
+    void DrawGlyph(int x, int y, std::span<const unsigned char> stream, int64_t gx, int64_t gy, int k,
+                   double direction);
+    void StrokeMoveTo(int x, int y);
+    void StrokeLineTo(int x, int y);
+
     int Coord(double v) const;
     void AddRecord(HpglRecordKind kind, std::initializer_list<int32_t> values);
     void MoveTo(const std::vector<double>& p);
@@ -133,4 +159,6 @@ private:
     bool m_executed = true;  // the instruction in progress has run
     size_t m_offset = 0;     // bytes fed so far, for messages
     size_t m_labelCount = 0;
+    size_t m_labelStrokeCount = 0;
+    std::shared_ptr<const vexa::StrokeFonts> m_fonts;
 };

@@ -14,7 +14,7 @@ TEST(CliInfo, ReportsCountsAndExtents)
 {
     TempDir dir;
     const std::string plt = dir.file("square.plt");
-    WriteFile(plt, "IN;SP1;PU0,0;PD400,0,400,400;PU;PU800,40;PD1200,40;LBA\x03SP0;");
+    WriteFile(plt, "IN;SP1;PU0,0;PD400,0,400,400;PU;PU800,40;PD1200,40;LB \x03SP0;");
     auto r = RunCommand(CliPath() + " info '" + plt + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("2 curves, 5 points, 1 labels"), std::string::npos) << r.out;

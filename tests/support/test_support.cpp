@@ -88,3 +88,73 @@ std::string CliPath()
     return VEXA_BINARY_DIR "/cli/vexagrid-cli";
 }
 }  // namespace vexa::test
+
+#include "app/settings.h"
+
+namespace vexa::test {
+ScopedFonts::ScopedFonts(std::string_view enBytes, std::string_view hzBytes)
+    : m_oldEn(g_settings.m_enFontPath), m_oldHz(g_settings.m_hzFontPath)
+{
+    g_settings.m_enFontPath = m_dir.file("fon_en.bin");
+    g_settings.m_hzFontPath = m_dir.file("fon_hz.bin");
+    WriteFile(g_settings.m_enFontPath, enBytes);
+    WriteFile(g_settings.m_hzFontPath, hzBytes);
+}
+
+ScopedFonts::~ScopedFonts()
+{
+    g_settings.m_enFontPath = m_oldEn;
+    g_settings.m_hzFontPath = m_oldHz;
+}
+
+namespace {
+void Put16(std::string& b, unsigned v)
+{
+    b.push_back(static_cast<char>(v & 0xFF));
+    b.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put32(std::string& b, unsigned v)
+{
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+}  // namespace
+
+std::string MakeLatinFont(int header1, int header2, int header3, const std::vector<TestGlyph>& glyphs)
+{
+    std::string b;
+    Put16(b, static_cast<unsigned>(header1));
+    Put16(b, static_cast<unsigned>(header2));
+    Put16(b, static_cast<unsigned>(header3));
+    Put32(b, static_cast<unsigned>(glyphs.size()));
+    unsigned offset = static_cast<unsigned>(10 + 10 * glyphs.size());
+    for (const TestGlyph& g : glyphs) {
+        Put16(b, g.code);
+        Put16(b, static_cast<unsigned>(g.stream.size()));
+        Put16(b, g.width);
+        Put32(b, offset);
+        offset += static_cast<unsigned>(g.stream.size());
+    }
+    for (const TestGlyph& g : glyphs)
+        b += g.stream;
+    return b;
+}
+
+std::string MakeCjkFont(int header1, int header2, const std::vector<TestGlyph>& glyphs)
+{
+    std::string b;
+    Put16(b, static_cast<unsigned>(header1));
+    Put16(b, static_cast<unsigned>(header2));
+    Put32(b, static_cast<unsigned>(glyphs.size()));
+    unsigned offset = static_cast<unsigned>(8 + 8 * glyphs.size());
+    for (const TestGlyph& g : glyphs) {
+        Put16(b, g.code);
+        Put16(b, static_cast<unsigned>(g.stream.size()));
+        Put32(b, offset);
+        offset += static_cast<unsigned>(g.stream.size());
+    }
+    for (const TestGlyph& g : glyphs)
+        b += g.stream;
+    return b;
+}
+}  // namespace vexa::test

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 #include <vector>
+#include <vector>
 
 namespace vexa::test {
 // A fresh directory under the build tree's temp area, removed on destruction.
@@ -51,4 +52,30 @@ struct CommandResult {
 CommandResult RunCommand(const std::string& commandLine);
 // The command-line tool of this build.
 std::string CliPath();
+}  // namespace vexa::test
+
+namespace vexa::test {
+// Points g_settings at stroke font files with the given bytes for the life
+// of the object; the previous paths come back afterwards.
+class ScopedFonts {
+public:
+    ScopedFonts(std::string_view enBytes, std::string_view hzBytes);
+    ~ScopedFonts();
+    ScopedFonts(const ScopedFonts&) = delete;
+    ScopedFonts& operator=(const ScopedFonts&) = delete;
+
+private:
+    TempDir m_dir;
+    std::string m_oldEn, m_oldHz;
+};
+
+// Builds stroke font files for tests. Latin entries: code, width, stream;
+// CJK entries: code, stream. Entries are written in the order given.
+struct TestGlyph {
+    unsigned code;
+    unsigned width;
+    std::string stream;
+};
+std::string MakeLatinFont(int header1, int header2, int header3, const std::vector<TestGlyph>& glyphs);
+std::string MakeCjkFont(int header1, int header2, const std::vector<TestGlyph>& glyphs);
 }  // namespace vexa::test
