@@ -17,7 +17,7 @@ TEST(CliInfo, ReportsCountsAndExtents)
     WriteFile(plt, "IN;SP1;PU0,0;PD400,0,400,400;PU;PU800,40;PD1200,40;LB \x03SP0;");
     auto r = RunCommand(CliPath() + " info '" + plt + "'");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("2 curves, 5 points, 1 labels"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 curves, 5 points, 1 labels (0 strokes)"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("X 0 .. 1200, Y 0 .. 400 plotter units"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("(30 mm x 10 mm)"), std::string::npos) << r.out;
 
