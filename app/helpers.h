@@ -5,6 +5,16 @@ namespace vexa {
 // Conversion toward zero that saturates instead of overflowing: the original
 // casts assume values in range, and a value out of range must not be undefined.
 int TruncateToInt(double x);
+// 32-bit coordinate arithmetic that wraps like the machine's instead of
+// being undefined on overflow.
+inline int WrapAdd(int a, int b)
+{
+    return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b));
+}
+inline int WrapSub(int a, int b)
+{
+    return static_cast<int>(static_cast<unsigned>(a) - static_cast<unsigned>(b));
+}
 // RoundHalfUp for a value that must fit an int: false when it does not.
 bool RoundHalfUpChecked(double x, int& out);
 }  // namespace vexa

@@ -1,6 +1,7 @@
 #include "app/text_codec.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 
 namespace vexa {
@@ -122,6 +123,46 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8, std::size_t* badOffs
 std::optional<std::string> GbkToUtf8(std::string_view gbk, std::size_t* badOffset)
 {
     return Convert(ToUtf8(), ToGbk(), gbk, badOffset);
+}
+
+std::optional<std::string> Utf16LeToUtf8(std::string_view utf16le)
+{
+    if (utf16le.size() % 2 != 0)
+        return std::nullopt;
+    std::string out;
+    out.reserve(utf16le.size());
+    auto unit = [&](size_t i) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(utf16le[2 * i])
+                                     | static_cast<unsigned char>(utf16le[2 * i + 1]) << 8);
+    };
+    const size_t n = utf16le.size() / 2;
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 1 >= n || unit(i + 1) < 0xDC00 || unit(i + 1) > 0xDFFF)
+                return std::nullopt;
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+            ++i;
+        } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            return std::nullopt;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | cp >> 6));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | cp >> 12));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | cp >> 18));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
 }
 
 }  // namespace vexa

@@ -19,4 +19,8 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8, std::size_t* badOffs
 // nullopt when the input is not valid GBK (a stray or truncated double byte).
 std::optional<std::string> GbkToUtf8(std::string_view gbk, std::size_t* badOffset = nullptr);
 
+// UTF-16 little-endian code units (as old task files store wide strings) to
+// UTF-8; nullopt for an unpaired surrogate.
+std::optional<std::string> Utf16LeToUtf8(std::string_view utf16le);
+
 }  // namespace vexa

@@ -37,8 +37,7 @@ void CCurve::ComputeExtents()
 
 void CCurve::MoveOrigin(int x0, int y0)
 {
-    // Wrapping arithmetic: coordinates are 32-bit and a shift never traps.
-    auto sub = [](int a, int b) { return static_cast<int>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); };
+    const auto sub = vexa::WrapSub;
     for (CPoint& p : m_points) {
         p.x = sub(p.x, x0);
         p.y = sub(p.y, y0);

@@ -33,6 +33,20 @@ public:
     void DeleteSelectedCurves();
     void ClearSelection();
 
+    // Layout operations (page_layout.cpp). A page without curves is left
+    // alone, except by AddPurgePattern.
+    void MoveToLowerLeft();
+    void AlignOrigin();
+    // Counter-clockwise quarter turn that keeps x >= 0; needs current extents.
+    void Rotate90();
+    void ApplyStartPosition();
+    void AddPurgePattern();
+    // Keeps what lies at x <= x0 and appends the rest, moved by -x0, to rest.
+    void SplitAtX(COnePage& rest, int x0);
+    // Cuts the page into bands of height band along Y, laid one after another
+    // along X. band must be positive.
+    void PaginateY(int band);
+
     size_t PointCount() const;
 
     std::vector<std::unique_ptr<CCurve>> m_curves;
