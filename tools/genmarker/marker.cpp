@@ -13,8 +13,9 @@ namespace {
 constexpr double kMarginMm = 10;      // kept free along all four paper edges
 constexpr double kStripMm = 2;        // resolution of the nesting front
 constexpr double kGapMm = 1.5;        // half the minimum distance between two pieces
-constexpr double kNestSpacingMm = 2;  // curve sampling used for nesting only
+constexpr Sampling kNestSampling{0.05, 3}; // curve sampling used for nesting only
 constexpr int kFailuresToStop = 6;    // garments in a row that no longer fit
+constexpr int kBatch = 4;             // garments nested together
 
 struct Candidate {
     Profile profile;
@@ -38,24 +39,29 @@ Candidate candidate(const std::vector<Vec2>& cut, bool mirrored, bool turned)
 }
 
 struct Instance {
+    int garment; // within the batch
     int piece;
     bool mirrored;
     double area;
 };
 
-// Places every piece of one garment, largest first; leaves the front untouched when one fails.
-bool placeGarment(const GarmentSpec& g, int garmentIndex, Skyline& front,
-                  std::vector<std::pair<double, Placement>>& placed)
+// Places every piece of some garments, largest first; leaves the front untouched when one fails.
+// The garments get the indexes from `firstIndex` on.
+bool placeGarments(const std::vector<Garment>& garments, int firstIndex, Skyline& front,
+                   std::vector<std::pair<double, Placement>>& placed)
 {
     std::vector<Instance> instances;
-    std::vector<std::vector<Vec2>> cuts;
-    for (std::size_t i = 0; i < g.pieces.size(); ++i) {
-        const PieceSpec& spec = g.pieces[i];
-        const Path sew = flatten(spec.sew, kNestSpacingMm);
-        cuts.push_back(closedPoints(offsetOutward(sew, spec.allowance)));
-        const double area = signedArea(cuts.back());
-        for (int c = 0; c < spec.count; ++c)
-            instances.push_back({static_cast<int>(i), spec.mirrorPairs && c % 2 == 1, area});
+    std::vector<std::vector<std::vector<Vec2>>> cuts(garments.size());
+    for (std::size_t gi = 0; gi < garments.size(); ++gi) {
+        for (std::size_t i = 0; i < garments[gi].pieces.size(); ++i) {
+            const PatternPiece& pattern = garments[gi].pieces[i];
+            const Path sew = flatten(pattern.sew, kNestSampling);
+            cuts[gi].push_back(closedPoints(offsetOutward(sew, pattern.allowance)));
+            const double area = signedArea(cuts[gi].back());
+            for (int c = 0; c < pattern.count; ++c)
+                instances.push_back({static_cast<int>(gi), static_cast<int>(i),
+                                     pattern.mirrorPairs && c % 2 == 1, area});
+        }
     }
     std::stable_sort(instances.begin(), instances.end(),
                      [](const Instance& a, const Instance& b) { return a.area > b.area; });
@@ -68,7 +74,7 @@ bool placeGarment(const GarmentSpec& g, int garmentIndex, Skyline& front,
         Candidate chosen;
         bool turned = false;
         for (bool turn : {false, true}) {
-            Candidate c = candidate(cuts[inst.piece], inst.mirrored, turn);
+            Candidate c = candidate(cuts[inst.garment][inst.piece], inst.mirrored, turn);
             const std::optional<Skyline::Spot> spot = front.find(c.profile);
             if (spot && (!best || spot->x < best->x)) {
                 best = spot;
@@ -83,8 +89,8 @@ bool placeGarment(const GarmentSpec& g, int garmentIndex, Skyline& front,
         }
         front.occupy(chosen.profile, *best);
         const Vec2 origin{best->x, front.stripY(best->strip) + pad};
-        placed.push_back({best->x, Placement{garmentIndex, inst.piece, inst.mirrored, turned,
-                                             origin + chosen.shift}});
+        placed.push_back({best->x, Placement{firstIndex + inst.garment, inst.piece, inst.mirrored,
+                                             turned, origin + chosen.shift}});
     }
     return true;
 }
@@ -98,14 +104,28 @@ Marker layOutMarker(const MarkerOptions& options)
     Rng rng(options.seed);
     Skyline front(options.widthMm, options.lengthMm, kMarginMm, kStripMm);
     std::vector<std::pair<double, Placement>> placed;
+    auto next = [&] { return static_cast<int>(m.garments.size()); };
     for (int failures = 0; failures < kFailuresToStop;) {
-        GarmentSpec g = makeGarment(drawStyle(rng), rng);
-        if (!placeGarment(g, static_cast<int>(m.garments.size()), front, placed)) {
-            ++failures;
+        // A few garments at once nest better than one after the other.
+        std::vector<Garment> batch;
+        for (int i = 0; i < kBatch; ++i)
+            batch.push_back(makeGarment(drawStyle(rng), rng));
+        if (placeGarments(batch, next(), front, placed)) {
+            for (Garment& g : batch)
+                m.garments.push_back(std::move(g));
+            failures = 0;
             continue;
         }
-        failures = 0;
-        m.garments.push_back(std::move(g));
+        // Near the end of the marker: whatever still fits, garment by garment.
+        for (Garment& g : batch) {
+            std::vector<Garment> one{g};
+            if (placeGarments(one, next(), front, placed)) {
+                m.garments.push_back(std::move(one.front()));
+                failures = 0;
+            } else {
+                ++failures;
+            }
+        }
     }
     // Plot along the length, as a cutter or plotter works through the marker.
     std::stable_sort(placed.begin(), placed.end(),

@@ -36,7 +36,7 @@ inline Vec2 toMarker(const Placement& at, Vec2 local)
 
 struct Marker {
     MarkerOptions options;
-    std::vector<GarmentSpec> garments;
+    std::vector<Garment> garments;
     std::vector<Placement> placements; // in plotting order: along the length
 };
 

@@ -20,6 +20,17 @@ Outline& Outline::curveTo(Vec2 c1, Vec2 c2, Vec2 p, std::vector<double> notches)
     return *this;
 }
 
+Outline& Outline::bowTo(Vec2 p, double bow, std::vector<double> notches)
+{
+    const Vec2 chord = p - m_current;
+    const Vec2 left = rightNormal(normalized(chord)) * -1.0;
+    // Handles at a third and two thirds, pushed out by 4/3 bow: the curve's middle then stands
+    // exactly `bow` off the chord.
+    const Vec2 push = left * (bow * 4.0 / 3.0);
+    return curveTo(m_current + chord * (1.0 / 3.0) + push, m_current + chord * (2.0 / 3.0) + push,
+                   p, std::move(notches));
+}
+
 Outline& Outline::mirrorAcrossXAxis()
 {
     auto flip = [](Vec2 v) { return Vec2{v.x, -v.y}; };
@@ -44,35 +55,49 @@ Outline& Outline::close(std::vector<double> notches)
 
 namespace {
 
-constexpr int kArcTableSteps = 64;
+constexpr int kTableSteps = 128;
 
 // Appends the samples of one curve, its end point excluded (the next edge starts there).
-void sampleCurve(const Segment& s, double spacing, Path& out)
+// A point spacing that keeps the chord within the tolerance of an arc of radius R is
+// sqrt(8 R tolerance); the curve is split into steps of equal "need" (length / spacing).
+void sampleCurve(const Segment& s, Sampling sampling, Path& out)
 {
-    double ts[kArcTableSteps + 1];
-    double arc[kArcTableSteps + 1];
-    Vec2 prev = s.p0;
-    ts[0] = 0;
-    arc[0] = 0;
-    for (int i = 1; i <= kArcTableSteps; ++i) {
-        ts[i] = static_cast<double>(i) / kArcTableSteps;
-        const Vec2 p = cubicPoint(s.p0, s.c1, s.c2, s.p1, ts[i]);
-        arc[i] = arc[i - 1] + length(p - prev);
-        prev = p;
-    }
-    const double total = arc[kArcTableSteps];
-    const int n = std::max(2, static_cast<int>(std::ceil(total / spacing)));
+    Vec2 pts[kTableSteps + 1];
+    for (int i = 0; i <= kTableSteps; ++i)
+        pts[i] = cubicPoint(s.p0, s.c1, s.c2, s.p1, static_cast<double>(i) / kTableSteps);
 
-    // Parameters of the evenly spaced samples, then the notches merged in by parameter.
+    // Sine of the turn at every table point; the ends count as straight.
+    double turn[kTableSteps + 1] = {};
+    for (int i = 1; i < kTableSteps; ++i) {
+        const Vec2 a = pts[i] - pts[i - 1];
+        const Vec2 b = pts[i + 1] - pts[i];
+        const double la = length(a), lb = length(b);
+        if (la > 0 && lb > 0)
+            turn[i] = std::fabs(cross(a, b)) / (la * lb);
+    }
+    double need[kTableSteps + 1];
+    need[0] = 0;
+    for (int i = 1; i <= kTableSteps; ++i) {
+        const double dl = length(pts[i] - pts[i - 1]);
+        const double bend = (turn[i - 1] + turn[i]) / 2;
+        double step = sampling.maxStep;
+        if (bend > 0)
+            step = std::min(step, std::sqrt(8 * sampling.tolerance * dl / bend));
+        need[i] = need[i - 1] + (step > 0 ? dl / step : 0);
+    }
+    const double total = need[kTableSteps];
+    const int n = std::max(2, static_cast<int>(std::ceil(total)));
+
+    // Parameters of the samples, then the notches merged in by parameter.
     std::vector<std::pair<double, bool>> params;
     int j = 0;
     for (int k = 0; k < n; ++k) {
         const double target = total * k / n;
-        while (j < kArcTableSteps - 1 && arc[j + 1] < target)
+        while (j < kTableSteps - 1 && need[j + 1] < target)
             ++j;
-        const double span = arc[j + 1] - arc[j];
-        const double f = span > 0 ? (target - arc[j]) / span : 0;
-        params.emplace_back(ts[j] + f * (ts[j + 1] - ts[j]), false);
+        const double span = need[j + 1] - need[j];
+        const double f = span > 0 ? (target - need[j]) / span : 0;
+        params.emplace_back((j + f) / kTableSteps, false);
     }
     for (double t : s.notches)
         params.emplace_back(t, true);
@@ -82,7 +107,10 @@ void sampleCurve(const Segment& s, double spacing, Path& out)
         out.push_back({cubicPoint(s.p0, s.c1, s.c2, s.p1, t), notch});
 }
 
-bool samePoint(Vec2 a, Vec2 b) { return std::fabs(a.x - b.x) < 1e-9 && std::fabs(a.y - b.y) < 1e-9; }
+bool samePoint(Vec2 a, Vec2 b)
+{
+    return std::fabs(a.x - b.x) < 1e-9 && std::fabs(a.y - b.y) < 1e-9;
+}
 
 double pathArea(const Path& path)
 {
@@ -94,12 +122,12 @@ double pathArea(const Path& path)
 
 } // namespace
 
-Path flatten(const Outline& outline, double spacing)
+Path flatten(const Outline& outline, Sampling sampling)
 {
     Path out;
     for (const Segment& s : outline.segments()) {
         if (s.curved) {
-            sampleCurve(s, spacing, out);
+            sampleCurve(s, sampling, out);
             continue;
         }
         out.push_back({s.p0, false});

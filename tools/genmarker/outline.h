@@ -21,6 +21,9 @@ public:
 
     Outline& lineTo(Vec2 p, std::vector<double> notches = {});
     Outline& curveTo(Vec2 c1, Vec2 c2, Vec2 p, std::vector<double> notches = {});
+    // A gently shaped seam: a curve to `p` that stands `bow` mm off the straight line, to the
+    // left of the direction of travel for a positive `bow` (a waist suppression, a hip curve).
+    Outline& bowTo(Vec2 p, double bow, std::vector<double> notches = {});
     // Completes a half drawn from a point on the X axis to another point on it with its mirror
     // image (y -> -y): symmetric pieces and pieces cut on the fold are drawn as halves.
     Outline& mirrorAcrossXAxis();
@@ -43,9 +46,17 @@ struct PathNode {
 // A closed polyline; the first node is not repeated at the end.
 using Path = std::vector<PathNode>;
 
-// Samples the outline counter-clockwise: a straight edge by its end points only, a curve every
-// `spacing` mm of arc length, as pattern CAD flattens curves; every notch becomes a node.
-Path flatten(const Outline& outline, double spacing);
+// How finely curves are turned into points: the chord between two points may stray at most
+// `tolerance` mm from the curve, and no two points are further apart than `maxStep` mm.
+struct Sampling {
+    double tolerance = 0.05;
+    double maxStep = 5;
+};
+
+// Samples the outline counter-clockwise, as pattern CAD flattens its curves: a straight edge by
+// its end points only, a curve densely where it bends and sparsely where it is nearly straight.
+// Every notch becomes a node.
+Path flatten(const Outline& outline, Sampling sampling);
 
 // The cut line around a sew line: every node moved `distance` mm outward. Corners get a mitre,
 // corners sharper than 60 degrees a bevel so that the allowance never grows into a spike.

@@ -4,7 +4,7 @@
 
 namespace genmarker {
 
-// SplitMix64: tiny, fast and fully specified, so a seed gives the same marker with every
+// SplitMix64: tiny, fast and fully defined, so a seed gives the same marker with every
 // compiler and standard library (std:: distributions are implementation-defined).
 class Rng {
 public:
