@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "app/settings.h"
 #include "hpgl/hpgl_file.h"
 #include "model/one_page.h"
 
@@ -19,6 +20,7 @@ void BM_ReadAndFillPage(benchmark::State& state)
         return;
     }
     const auto bytes = static_cast<int64_t>(probe.tellg());
+    g_settings.InitFontPaths();
     size_t curves = 0;
     for (auto _ : state) {
         CHpglFile file;

@@ -1,194 +1,66 @@
 // vexagrid-cli: the engine from the command line.
-#include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
-
-#include <cstdio>
-#include <iostream>
-#include <string>
-#include <vector>
-
 #include "app/settings.h"
-#include "app/platform.h"
-#include "app/text_codec.h"
-#include "hpgl/hpgl_file.h"
-#include "model/hpgl_export.h"
-#include "model/one_page.h"
-
-namespace {
-using nlohmann::json;
-
-std::string ReadResultText(int result)
-{
-    switch (result) {
-    case HPGL_OK:
-        return "read";
-    case HPGL_CANNOT_OPEN:
-        return "cannot open the file";
-    case HPGL_BAD_SIZE:
-        return "file size outside " + std::to_string(MIN_HPGL_FILE_SIZE) + " to "
-               + std::to_string(MAX_HPGL_FILE_SIZE) + " bytes";
-    case HPGL_NUMBER_AFTER_DF:
-        return "a number follows DF: not an HP-GL file we can read";
-    default:
-        return "unknown result " + std::to_string(result);
-    }
-}
-
-std::string Dump(const json& j)
-{
-    // File names are bytes; never let an odd one stop the report.
-    return j.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
-int Info(const std::vector<std::string>& files, bool asJson)
-{
-    int status = 0;
-    for (const std::string& path : files) {
-        CHpglFile hpgl;
-        hpgl.m_path = path;
-        int result = HPGL_CANNOT_OPEN;
-        std::string error;
-        COnePage page;
-        try {
-            result = hpgl.Read();
-            if (result == HPGL_OK)
-                hpgl.FillPage(page);
-            else
-                error = ReadResultText(result);
-        } catch (const HpglInvalidArgument& e) {
-            error = std::string("invalid argument: ") + e.what();
-        } catch (const std::exception& e) {
-            error = e.what();
-        }
-        if (!error.empty()) {
-            std::cerr << "vexagrid-cli: " << path << ": " << error << '\n';
-            status = 1;
-            if (asJson)
-                std::cout << Dump({{"file", path}, {"result", result}, {"error", error}}) << '\n';
-            continue;
-        }
-        page.ComputeExtents();
-        const size_t points = page.PointCount();
-        const bool hasCurves = !page.m_curves.empty();
-        if (asJson) {
-            json j = {{"file", path},
-                      {"result", result},
-                      {"records", hpgl.RecordCount()},
-                      {"curves", page.m_curves.size()},
-                      {"points", points},
-                      {"labels", hpgl.LabelCount()},
-                      {"label_strokes", hpgl.LabelStrokeCount()}};
-            if (hasCurves) {
-                j["extents"] = {{"minX", page.m_minX}, {"maxX", page.m_maxX}, {"minY", page.m_minY}, {"maxY", page.m_maxY}};
-                j["extents_mm"] = {{"minX", page.m_minX / 40.0},
-                                   {"maxX", page.m_maxX / 40.0},
-                                   {"minY", page.m_minY / 40.0},
-                                   {"maxY", page.m_maxY / 40.0}};
-            }
-            std::cout << Dump(j) << '\n';
-            continue;
-        }
-        std::printf("%s: read %d, %zu records, %zu curves, %zu points, %zu labels (%zu strokes)\n", path.c_str(),
-                    result, hpgl.RecordCount(), page.m_curves.size(), points, hpgl.LabelCount(),
-                    hpgl.LabelStrokeCount());
-        if (hasCurves) {
-            std::printf("  X %d .. %d, Y %d .. %d plotter units\n", page.m_minX, page.m_maxX, page.m_minY,
-                        page.m_maxY);
-            std::printf("  X %.3f .. %.3f mm, Y %.3f .. %.3f mm (%d mm x %d mm)\n", page.m_minX / 40.0,
-                        page.m_maxX / 40.0, page.m_minY / 40.0, page.m_maxY / 40.0,
-                        (page.m_maxX - page.m_minX) / PLOTTER_UNITS_PER_MM,
-                        (page.m_maxY - page.m_minY) / PLOTTER_UNITS_PER_MM);
-        } else {
-            std::printf("  no curves\n");
-        }
-    }
-    return status;
-}
-// The sample sheet: every printable ASCII character, Chinese garment terms and
-// the symbol rows of the CJK font, one label per line.
-std::vector<std::string> SampleLines()
-{
-    return {
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
-        "abcdefghijklmnopqrstuvwxyz",
-        "0123456789 !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~",
-        "前片 后片 袖子 领子 尺码 M L XL 款号 2026-001",
-        "裁剪 门襟 口袋 腰头 裤片 挂面 过肩 袖克夫 育克 后中 前中 省道",
-        "男装 女装 童装 衬衫 西装 夹克 连衣裙 牛仔裤 风衣 羽绒服",
-        "，。、；：？！“”《》【】（）……——",
-        "ＡＢＣａｂｃ１２３ αβγδεζηθ ΑΒΓΔ абвгд АБВГД",
-        "あいうえお かきくけこ アイウエオ カキクケコ",
-    };
-}
-
-int Glyphs(const std::string& outPath, const std::vector<std::string>& texts, double height)
-{
-    const std::vector<std::string> lines = texts.empty() ? SampleLines() : texts;
-    std::string hpgl = "IN;SP1;";
-    // Width to height as in the design's default size (0.285 : 0.375).
-    hpgl += "SI" + std::to_string(height * 0.76) + "," + std::to_string(height) + ";";
-    const int lineStep = static_cast<int>(height * 400 * 1.6);
-    int y = lineStep * static_cast<int>(lines.size());
-    for (const std::string& line : lines) {
-        size_t bad = 0;
-        auto gbk = vexa::Utf8ToGbk(line, &bad);
-        if (!gbk) {
-            std::cerr << "vexagrid-cli: glyphs: text cannot be written in GBK (byte " << bad << "): " << line << '\n';
-            return 1;
-        }
-        hpgl += "PU0," + std::to_string(y) + ";LB" + *gbk + "\x03";
-        y -= lineStep;
-    }
-    hpgl += "SP0;";
-
-    CHpglFile reader;
-    COnePage page;
-    try {
-        if (const int result = reader.ReadBuffer(hpgl, "glyphs.plt"); result != HPGL_OK) {
-            std::cerr << "vexagrid-cli: glyphs: " << ReadResultText(result) << '\n';
-            return 1;
-        }
-        reader.FillPage(page);
-    } catch (const std::exception& e) {
-        std::cerr << "vexagrid-cli: glyphs: " << e.what() << '\n';
-        return 1;
-    }
-    const COnePage* pages[] = {&page};
-    if (const std::string error = vexa::WriteFileAtomic(outPath, ExportHpglText(pages)); !error.empty()) {
-        std::cerr << "vexagrid-cli: " << outPath << ": " << error << '\n';
-        return 1;
-    }
-    std::printf("%s: %zu lines, %zu strokes\n", outPath.c_str(), lines.size(), reader.LabelStrokeCount());
-    return 0;
-}
-}  // namespace
+#include "cli/cli.h"
 
 int main(int argc, char** argv)
 {
     CLI::App app{"VexaGrid output centre, command-line tool"};
     app.require_subcommand(1);
 
-    std::vector<std::string> infoFiles;
-    bool infoJson = false;
-    CLI::App* info = app.add_subcommand("info", "Read HP-GL files and report what they hold");
-    info->add_option("files", infoFiles, "HP-GL files (.plt)")->required();
-    info->add_flag("--json", infoJson, "One JSON object per file");
+    std::vector<std::string> files;
+    std::string out;
+    bool asJson = false;
 
-    std::string glyphsOut;
-    std::vector<std::string> glyphsText;
-    double glyphsHeight = 1.0;
+    CLI::App* info = app.add_subcommand("info", "Read HP-GL files and report what they hold");
+    info->add_option("files", files, "HP-GL files (.plt)")->required();
+    info->add_flag("--json", asJson, "One JSON object per file");
+
+    std::vector<std::string> texts;
+    double height = 1.0;
     CLI::App* glyphs = app.add_subcommand("glyphs", "Write a sheet of sample text, drawn with the stroke fonts, as HP-GL");
-    glyphs->add_option("-o,--output", glyphsOut, "HP-GL file to write")->required();
-    glyphs->add_option("--text", glyphsText, "Lines of text (UTF-8) instead of the sample sheet");
-    glyphs->add_option("--height", glyphsHeight, "Character height in cm")->check(CLI::Range(0.05, 100.0));
+    glyphs->add_option("-o,--output", out, "HP-GL file to write")->required();
+    glyphs->add_option("--text", texts, "Lines of text (UTF-8) instead of the sample sheet");
+    glyphs->add_option("--height", height, "Character height in cm")->check(CLI::Range(0.05, 100.0));
+
+    cli::LayoutOptions layout;
+    CLI::App* convert = app.add_subcommand("convert", "Import HP-GL files as jobs and export the job list as one HP-GL file");
+    convert->add_option("files", files, "HP-GL files (.plt)")->required();
+    convert->add_option("-o,--output", out, "HP-GL file to write")->required();
+    layout.AddTo(convert);
+
+    CLI::App* tasks = app.add_subcommand("tasks", "Task files (.vxtask): job lists");
+    tasks->require_subcommand(1);
+    CLI::App* save = tasks->add_subcommand("save", "Import HP-GL files as jobs and save the job list");
+    save->add_option("files", files, "HP-GL files (.plt)")->required();
+    save->add_option("-o,--output", out, "Task file to write")->required();
+    layout.AddTo(save);
+    std::string list;
+    CLI::App* show = tasks->add_subcommand("show", "List the jobs of a task file");
+    show->add_option("list", list, "Task file")->required();
+    show->add_flag("--json", asJson, "One JSON object per job");
+    CLI::App* exportList = tasks->add_subcommand("export", "Export the jobs of a task file as one HP-GL file");
+    exportList->add_option("list", list, "Task file")->required();
+    exportList->add_option("-o,--output", out, "HP-GL file to write")->required();
 
     CLI11_PARSE(app, argc, argv);
 
-    // Reading HP-GL draws labels with the built-in stroke fonts.
-    g_settings.InitFontPaths();
+    if (convert->parsed() || save->parsed()) {
+        layout.LoadSettings();
+    } else {
+        // Reading HP-GL draws labels with the built-in stroke fonts.
+        g_settings.InitFontPaths();
+    }
     if (info->parsed())
-        return Info(infoFiles, infoJson);
+        return cli::Info(files, asJson);
     if (glyphs->parsed())
-        return Glyphs(glyphsOut, glyphsText, glyphsHeight);
+        return cli::Glyphs(out, texts, height);
+    if (convert->parsed())
+        return cli::Convert(files, out);
+    if (save->parsed())
+        return cli::TasksSave(files, out);
+    if (show->parsed())
+        return cli::TasksShow(list, asJson);
+    if (exportList->parsed())
+        return cli::TasksExport(list, out);
     return 0;
 }

@@ -139,17 +139,26 @@ void CHpglFile::BeginRead()
 
 bool CHpglFile::Feed(const unsigned char* data, size_t n)
 {
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char c = data[i];
-        // Digits inside a parameter list are most of any real file.
-        if (m_state == ST_NUMBERS && IsNumberChar(static_cast<char>(c))) {
-            m_number.Add(static_cast<char>(c));
-        } else {
-            FeedByte(c);
-            if (m_state == ST_STOPPED)
-                return false;
+    size_t i = 0;
+    while (i < n) {
+        // Runs of number characters inside a parameter list are most of any
+        // real file: take each run whole.
+        if (m_state == ST_NUMBERS) {
+            size_t j = i;
+            while (j < n && IsNumberChar(static_cast<char>(data[j])))
+                ++j;
+            if (j > i) {
+                m_number.AddRun(reinterpret_cast<const char*>(data + i), j - i);
+                m_offset += j - i;
+                i = j;
+                continue;
+            }
         }
+        FeedByte(data[i]);
+        ++i;
         ++m_offset;
+        if (m_state == ST_STOPPED)
+            return false;
     }
     return true;
 }

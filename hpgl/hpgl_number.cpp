@@ -49,6 +49,43 @@ void HpglNumber::Add(char c)
     }
 }
 
+void HpglNumber::AddRun(const char* p, size_t n)
+{
+    if (n == 0)
+        return;
+    m_active = true;
+    size_t i = 0;
+    if (m_phase == START && (p[0] == '-' || p[0] == '+')) {
+        m_negative = p[0] == '-';
+        m_phase = AFTER_SIGN;
+        i = 1;
+    }
+    if (m_phase == START || m_phase == AFTER_SIGN || m_phase == INT) {
+        // Locals, so that the digit stores (char, which may alias anything)
+        // do not force the counters back to memory on every digit.
+        int count = m_count;
+        uint64_t mantissa = m_mantissa;
+        bool any = m_anyDigit;
+        for (; i < n; ++i) {
+            const auto d = static_cast<unsigned>(p[i] - '0');
+            if (d >= 10 || count >= 19)
+                break;
+            any = true;
+            if (count == 0 && d == 0)
+                continue;  // a leading zero
+            m_digits[count++] = p[i];
+            mantissa = mantissa * 10 + d;
+        }
+        if (any)
+            m_phase = INT;
+        m_count = count;
+        m_mantissa = mantissa;
+        m_anyDigit = any;
+    }
+    for (; i < n; ++i)
+        Add(p[i]);
+}
+
 void HpglNumber::AddDigit(char c, bool fraction)
 {
     m_anyDigit = true;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace vexa {
@@ -11,6 +12,9 @@ class HpglNumber {
 public:
     bool Active() const { return m_active; }
     void Add(char c);
+    // The same as Add for each of n number characters, faster for the usual
+    // run of a sign and a few digits.
+    void AddRun(const char* p, size_t n);
     // The value of the run, and a reset for the next one.
     double Take();
 

@@ -1,0 +1,37 @@
+#pragma once
+// Shared pieces of vexagrid-cli's commands.
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+using nlohmann::json;
+
+// Prints "vexagrid-cli: what: message" on stderr; returns 1 for the exit status.
+int Fail(const std::string& what, const std::string& message);
+
+// One line of JSON; odd bytes in file names are replaced, never fatal.
+std::string Dump(const json& j);
+
+// The settings the import layout reads, overridable on the command line;
+// unset options keep the values of the application directory's Vexa.ini.
+struct LayoutOptions {
+    std::optional<int> pageWidth;
+    std::optional<int> wideMode;
+    std::optional<int> autoStart;
+
+    void AddTo(CLI::App* command);
+    // Loads the settings (paths, fonts, Vexa.ini) and applies the overrides.
+    void LoadSettings() const;
+};
+
+int Info(const std::vector<std::string>& files, bool asJson);
+int Glyphs(const std::string& outPath, const std::vector<std::string>& texts, double height);
+int Convert(const std::vector<std::string>& files, const std::string& outPath);
+int TasksSave(const std::vector<std::string>& files, const std::string& outPath);
+int TasksShow(const std::string& listPath, bool asJson);
+int TasksExport(const std::string& listPath, const std::string& outPath);
+}  // namespace cli
