@@ -177,3 +177,15 @@ TEST(BuiltInFonts, SampleLabelsDraw)
     EXPECT_GT(curves.size(), 20u);
     EXPECT_EQ(f.m_enHeader1 + f.m_enHeader2, 26);
 }
+
+TEST(BuiltInFonts, SampleMarkersImportTheirLabelsAsStrokes)
+{
+    for (const char* name : {"small_labels.plt", "cad_quirks.plt", "two_frames.plt"}) {
+        CHpglFile f;
+        f.m_path = std::string(VEXA_SOURCE_DIR "/examples/") + name;
+        ASSERT_EQ(f.Read(), HPGL_OK) << name;
+        EXPECT_GT(f.LabelCount(), 0u) << name;
+        // Every label of the samples has at least one drawn character.
+        EXPECT_GE(f.LabelStrokeCount(), f.LabelCount()) << name;
+    }
+}
