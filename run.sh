@@ -16,7 +16,7 @@ ROOT=$PWD
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
                 libcli11-dev nlohmann-json3-dev)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 
