@@ -4,6 +4,8 @@
 
 #include "app/settings.h"
 
+COnePage g_plotPage;
+
 CCurve& COnePage::AddCurve(std::unique_ptr<CCurve> curve)
 {
     m_curves.push_back(std::move(curve));

@@ -59,3 +59,7 @@ public:
     int m_autoState = AUTO_STATE_NO;
     int m_startAt = 0;  // mm
 };
+
+// The job being printed: a deep copy of page 0, scaled and shifted for the
+// plotter. Filled before the plot thread starts, read by the raster engine.
+extern COnePage g_plotPage;

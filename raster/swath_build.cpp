@@ -1,0 +1,172 @@
+#include "raster/swath_build.h"
+
+#include <bit>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/settings.h"
+#include "raster/head_split.h"
+
+uint8_t g_swathBitmap[SWATH_CAPACITY_ROWS * SWATH_BITMAP_STRIDE];
+uint8_t g_swathRecords[SWATH_CAPACITY_RECORDS * COLUMN_RECORD_BYTES];
+uint16_t g_swathStream[SWATH_STREAM_WORDS];
+std::atomic<int> g_swathStreamBytes{0};
+uint8_t g_swathRowInk[SWATH_CAPACITY_ROWS];
+uint8_t g_swathRecordInk[SWATH_CAPACITY_RECORDS];
+
+// The stream's words go out as they lie in memory, low byte first.
+static_assert(std::endian::native == std::endian::little, "the swath stream is little-endian");
+
+namespace {
+// Where each bitmap dot of a row goes for the current head settings: the
+// byte of the record half and the bit, per cartridge half. Built per swath
+// (the settings are read anew for every swath), 320 entries.
+struct DotTarget {
+    int8_t half = -1;  // 0: bytes 0-21, 1: bytes 22-43, -1: not printed
+    uint8_t byte = 0;
+    uint8_t mask = 0;
+};
+
+void BuildDotTable(DotTarget table[SWATH_BITMAP_WIDTH], int mode, int overlap)
+{
+    for (int d = 0; d < SWATH_BITMAP_WIDTH; ++d)
+        table[d] = {};
+    auto set = [&](int d, int half, int nozzle) {
+        table[d] = {static_cast<int8_t>(half), static_cast<uint8_t>(NozzleByte(nozzle)),
+                    static_cast<uint8_t>(1u << NozzleBit(nozzle))};
+    };
+    for (int d = 0; d < NOZZLE_COUNT; ++d) {
+        if (mode == 0 || mode == 1)
+            set(d, 0, d);
+        else if (mode == 2)
+            set(d, 1, d);
+    }
+    if (mode == 0)
+        for (int d = NOZZLE_COUNT; d < 300 - overlap; ++d)
+            set(d, 1, d - 150 + overlap);
+}
+}  // namespace
+
+vexa::SwathCanvas SwathBitmapCanvas()
+{
+    vexa::SwathCanvas c;
+    c.bits = g_swathBitmap;
+    c.rows = std::clamp(g_swathRows.load(), 0, SWATH_CAPACITY_ROWS);
+    c.rowInk = g_swathRowInk;
+    return c;
+}
+
+void ClearSwathBuffers()
+{
+    for (int i = 0; i < SWATH_CAPACITY_ROWS; ++i) {
+        if (g_swathRowInk[i]) {
+            std::memset(g_swathBitmap + static_cast<size_t>(i) * SWATH_BITMAP_STRIDE, 0, SWATH_BITMAP_STRIDE);
+            g_swathRowInk[i] = 0;
+        }
+    }
+    for (int j = 0; j < SWATH_CAPACITY_RECORDS; ++j) {
+        if (g_swathRecordInk[j]) {
+            std::memset(g_swathRecords + static_cast<size_t>(j) * COLUMN_RECORD_BYTES, 0, COLUMN_RECORD_BYTES);
+            g_swathRecordInk[j] = 0;
+        }
+    }
+}
+
+void SplitAndPackRows()
+{
+    const int mode = g_settings.m_headMode;
+    if (mode < 0 || mode > 2 || !SwathFitsBuffers())
+        return;  // blank swath
+    DotTarget table[SWATH_BITMAP_WIDTH];
+    BuildDotTable(table, mode, HeadOverlap());
+    const int rows = g_swathRows;
+    const int h = g_settings.m_head2Position;
+    // Which half is delayed by the cartridges' distance.
+    const bool delayFirst = mode == 0 && g_settings.m_cartridge1OnRight != 0;
+    for (int i = 0; i < rows; ++i) {
+        if (!g_swathRowInk[i])
+            continue;  // a blank row leaves its records blank
+        const int rec[2] = {LEADING_BLANK_RECORDS + i + (delayFirst ? h : 0),
+                            LEADING_BLANK_RECORDS + i + (delayFirst ? 0 : h)};
+        uint8_t* half[2] = {g_swathRecords + static_cast<size_t>(rec[0]) * COLUMN_RECORD_BYTES,
+                            g_swathRecords + static_cast<size_t>(rec[1]) * COLUMN_RECORD_BYTES + HEAD_BYTES};
+        const uint8_t* row = g_swathBitmap + static_cast<size_t>(i) * SWATH_BITMAP_STRIDE;
+        bool used[2] = {false, false};
+        for (int k = 0; k < SWATH_BITMAP_STRIDE; ++k) {
+            unsigned bits = row[k];
+            while (bits) {
+                const int j = __builtin_clz(bits) - 24;  // dot 8k + j, most significant first
+                bits &= ~(0x80u >> j);
+                const DotTarget& t = table[8 * k + j];
+                if (t.half < 0)
+                    continue;
+                half[t.half][t.byte] = static_cast<uint8_t>(half[t.half][t.byte] | t.mask);
+                used[t.half] = true;
+            }
+        }
+        if (used[0])
+            g_swathRecordInk[rec[0]] = 1;
+        if (used[1])
+            g_swathRecordInk[rec[1]] = 1;
+    }
+}
+
+void BuildSwath(int n)
+{
+    ClearSwathBuffers();
+    RasteriseSwath(n);
+    SplitAndPackRows();
+}
+
+void CompressSwath()
+{
+    const int previous = g_swathStreamBytes;
+    g_swathStreamBytes = 0;
+    const int rows = g_swathRows;
+    if (rows < 0 || rows + LEADING_BLANK_RECORDS > SWATH_CAPACITY_RECORDS)
+        return;
+    const int records = rows + LEADING_BLANK_RECORDS;
+    size_t o = 0;
+    uint32_t z = 0;
+    auto flush = [&]() {
+        if (z > 0) {
+            g_swathStream[o++] = 0;
+            g_swathStream[o++] = static_cast<uint16_t>(z);
+            z = 0;
+        }
+    };
+    for (int j = 0; j < records; ++j) {
+        if (!g_swathRecordInk[j]) {
+            // 22 zero words at once; a run that reaches 65,000 is closed there.
+            z += COLUMN_RECORD_BYTES / 2;
+            if (z >= MAX_ZERO_RUN) {
+                g_swathStream[o++] = 0;
+                g_swathStream[o++] = MAX_ZERO_RUN;
+                z -= MAX_ZERO_RUN;
+            }
+            continue;
+        }
+        const uint8_t* rec = g_swathRecords + static_cast<size_t>(j) * COLUMN_RECORD_BYTES;
+        for (int k = 0; k < COLUMN_RECORD_BYTES; k += 2) {
+            const auto w = static_cast<uint16_t>(rec[k] | rec[k + 1] << 8);
+            if (w == 0) {
+                if (++z == MAX_ZERO_RUN) {
+                    g_swathStream[o++] = 0;
+                    g_swathStream[o++] = MAX_ZERO_RUN;
+                    z = 0;
+                }
+            } else {
+                flush();
+                g_swathStream[o++] = w;
+            }
+        }
+    }
+    flush();
+    // Everything after the valid bytes stays zero: the transports send whole
+    // blocks, and the padding must be zero.
+    const auto bytes = static_cast<int>(o * 2);
+    if (previous > bytes)
+        std::memset(reinterpret_cast<uint8_t*>(g_swathStream) + bytes, 0, static_cast<size_t>(previous - bytes));
+    g_swathStreamBytes = bytes;
+}
