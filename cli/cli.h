@@ -35,3 +35,20 @@ int TasksSave(const std::vector<std::string>& files, const std::string& outPath)
 int TasksShow(const std::string& listPath, bool asJson);
 int TasksExport(const std::string& listPath, const std::string& outPath);
 }  // namespace cli
+
+namespace cli {
+// Machine parameters the raster engine reads, and the job's start position,
+// overridable on the command line for swaths and render.
+struct MachineOptions {
+    std::optional<int> headMode, headOverlap, head2Position, lineWidth, resolution, cartridge1OnRight;
+    std::optional<int> xScale, yScale, autoClean, machineLength, idleDistance, startOffset;
+    int startAt = 0;
+
+    void AddTo(CLI::App* command);
+    void Apply() const;
+    json Used() const;  // the values in force, for reports
+};
+
+int Swaths(const std::string& file, const std::string& outDir, const MachineOptions& machine);
+int Render(const std::string& file, const std::string& outPng, int scale, const MachineOptions& machine);
+}  // namespace cli

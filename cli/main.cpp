@@ -42,9 +42,25 @@ int main(int argc, char** argv)
     exportList->add_option("list", list, "Task file")->required();
     exportList->add_option("-o,--output", out, "HP-GL file to write")->required();
 
+    cli::MachineOptions machine;
+    std::string file;
+    CLI::App* swaths = app.add_subcommand("swaths", "Write the swath streams the controller would receive for a file");
+    swaths->add_option("file", file, "HP-GL file (.plt)")->required();
+    swaths->add_option("-o,--output", out, "Directory for header.json and the swath files")->required();
+    layout.AddTo(swaths);
+    machine.AddTo(swaths);
+
+    int scale = 1;
+    CLI::App* render = app.add_subcommand("render", "Draw what the plotter prints for a file, dot for dot, as PNG");
+    render->add_option("file", file, "HP-GL file (.plt)")->required();
+    render->add_option("-o,--output", out, "PNG file to write")->required();
+    render->add_option("--scale", scale, "Dots per pixel along each axis")->check(CLI::Range(1, 1000));
+    layout.AddTo(render);
+    machine.AddTo(render);
+
     CLI11_PARSE(app, argc, argv);
 
-    if (convert->parsed() || save->parsed()) {
+    if (convert->parsed() || save->parsed() || swaths->parsed() || render->parsed()) {
         layout.LoadSettings();
     } else {
         // Reading HP-GL draws labels with the built-in stroke fonts.
@@ -62,5 +78,9 @@ int main(int argc, char** argv)
         return cli::TasksShow(list, asJson);
     if (exportList->parsed())
         return cli::TasksExport(list, out);
+    if (swaths->parsed())
+        return cli::Swaths(file, out, machine);
+    if (render->parsed())
+        return cli::Render(file, out, scale, machine);
     return 0;
 }

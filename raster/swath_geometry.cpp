@@ -1,14 +1,17 @@
 #include "raster/swath_geometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/helpers.h"
 #include "app/settings.h"
 #include "model/one_page.h"
+#include "model/page_layout.h"
 #include "raster/swath_build.h"
 
 std::atomic<int> g_swathRows{0};
+const char* const MSG_BEYOND_MACHINE_WIDTH = "超出机器幅宽！请重新设置右边据和纸张宽度！";
 
 namespace {
 // Dot coordinates of a plotter point, without the line-width margin.
@@ -180,6 +183,27 @@ bool SwathFitsBuffers()
     const int64_t h = g_settings.m_head2Position;
     return rows >= 0 && rows <= SWATH_CAPACITY_ROWS && h >= 0
            && rows + h + LEADING_BLANK_RECORDS <= SWATH_CAPACITY_RECORDS;
+}
+
+std::string CheckSwathWidth()
+{
+    const double dpi = ResolutionDpi();
+    const double startOffset = std::trunc(g_settings.m_startOffset * dpi / 25.4);
+    const double needed =
+        std::trunc(2 * g_settings.m_idleDistance * dpi / 25.4 + (g_swathRows + 10 + startOffset));
+    const double available = std::trunc(g_settings.m_machineLength * dpi / 25.4);
+    // The buffers bound the job too, whatever the machine's length claims.
+    if (needed > available || !SwathFitsBuffers())
+        return MSG_BEYOND_MACHINE_WIDTH;
+    return {};
+}
+
+int PreparePlotJob(const COnePage& job, std::string& message)
+{
+    PreparePlotPage(g_plotPage, job);
+    const int swaths = ComputeSwathCount();
+    message = CheckSwathWidth();
+    return message.empty() ? swaths : -1;
 }
 
 void DrawSwathCurves(const vexa::SwathCanvas& canvas, int offset)

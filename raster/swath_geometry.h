@@ -1,8 +1,11 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "raster/line_raster.h"
+
+class COnePage;
 
 // Swath geometry: how the plot page is cut into carriage passes, and the
 // drawing of one pass into the 1-bit swath bitmap.
@@ -33,6 +36,18 @@ int ComputeSwathCount();
 // Whether a job of g_swathRows rows fits the swath buffers with the
 // cartridges' distance and the leading records.
 bool SwathFitsBuffers();
+
+// The job start's width check along the carriage: the rows of the job with
+// the idle travel and the start offset must fit the machine's length, and
+// the job must fit the swath buffers. Returns the message to show, or empty.
+std::string CheckSwathWidth();
+extern const char* const MSG_BEYOND_MACHINE_WIDTH;
+
+// What the job start does before anything is sent: g_plotPage made from the
+// job (scale, purge pattern, start position), its rows and swath count, and
+// the width check. Returns the swath count, or -1 with the message when the
+// job is refused.
+int PreparePlotJob(const COnePage& job, std::string& message);
 
 // Draws swath n of g_plotPage into g_swathBitmap, which must be clear.
 void RasteriseSwath(int n);
