@@ -93,16 +93,23 @@ void SplitAndPackRows()
                             g_swathRecords + static_cast<size_t>(rec[1]) * COLUMN_RECORD_BYTES + HEAD_BYTES};
         const uint8_t* row = g_swathBitmap + static_cast<size_t>(i) * SWATH_BITMAP_STRIDE;
         bool used[2] = {false, false};
-        for (int k = 0; k < SWATH_BITMAP_STRIDE; ++k) {
-            unsigned bits = row[k];
-            while (bits) {
-                const int j = __builtin_clz(bits) - 24;  // dot 8k + j, most significant first
-                bits &= ~(0x80u >> j);
-                const DotTarget& t = table[8 * k + j];
-                if (t.half < 0)
-                    continue;
-                half[t.half][t.byte] = static_cast<uint8_t>(half[t.half][t.byte] | t.mask);
-                used[t.half] = true;
+        // Rows hold a few dots: skip the empty 8-byte words whole.
+        for (int w = 0; w < SWATH_BITMAP_STRIDE; w += 8) {
+            uint64_t word;
+            std::memcpy(&word, row + w, 8);
+            if (word == 0)
+                continue;
+            for (int k = w; k < w + 8; ++k) {
+                unsigned bits = row[k];
+                while (bits) {
+                    const int j = __builtin_clz(bits) - 24;  // dot 8k + j, most significant first
+                    bits &= ~(0x80u >> j);
+                    const DotTarget& t = table[8 * k + j];
+                    if (t.half < 0)
+                        continue;
+                    half[t.half][t.byte] = static_cast<uint8_t>(half[t.half][t.byte] | t.mask);
+                    used[t.half] = true;
+                }
             }
         }
         if (used[0])
@@ -136,29 +143,37 @@ void CompressSwath()
             z = 0;
         }
     };
+    // z zero words more; a run that reaches 65,000 is closed there and the
+    // rest starts the next run, as counting word by word does.
+    auto zeros = [&](uint32_t count) {
+        z += count;
+        if (z >= MAX_ZERO_RUN) {
+            g_swathStream[o++] = 0;
+            g_swathStream[o++] = MAX_ZERO_RUN;
+            z -= MAX_ZERO_RUN;
+        }
+    };
     for (int j = 0; j < records; ++j) {
         if (!g_swathRecordInk[j]) {
-            // 22 zero words at once; a run that reaches 65,000 is closed there.
-            z += COLUMN_RECORD_BYTES / 2;
-            if (z >= MAX_ZERO_RUN) {
-                g_swathStream[o++] = 0;
-                g_swathStream[o++] = MAX_ZERO_RUN;
-                z -= MAX_ZERO_RUN;
-            }
+            zeros(COLUMN_RECORD_BYTES / 2);
             continue;
         }
         const uint8_t* rec = g_swathRecords + static_cast<size_t>(j) * COLUMN_RECORD_BYTES;
-        for (int k = 0; k < COLUMN_RECORD_BYTES; k += 2) {
-            const auto w = static_cast<uint16_t>(rec[k] | rec[k + 1] << 8);
-            if (w == 0) {
-                if (++z == MAX_ZERO_RUN) {
-                    g_swathStream[o++] = 0;
-                    g_swathStream[o++] = MAX_ZERO_RUN;
-                    z = 0;
+        for (int k = 0; k < COLUMN_RECORD_BYTES; k += 4) {
+            uint32_t pair;
+            std::memcpy(&pair, rec + k, 4);
+            if (pair == 0) {
+                zeros(2);
+                continue;
+            }
+            for (int m = k; m < k + 4; m += 2) {
+                const auto w = static_cast<uint16_t>(rec[m] | rec[m + 1] << 8);
+                if (w == 0) {
+                    zeros(1);
+                } else {
+                    flush();
+                    g_swathStream[o++] = w;
                 }
-            } else {
-                flush();
-                g_swathStream[o++] = w;
             }
         }
     }

@@ -41,7 +41,9 @@ constexpr size_t CHUNK_SEGMENTS = 16;
 struct SwathIndex {
     // What the index was built from; any change rebuilds it.
     const COnePage* page = nullptr;
-    size_t curves = 0, points = 0;
+    const void* curveData = nullptr;
+    size_t curves = 0;
+    int maxX = 0, maxY = 0;
     int lineWidth = -1, dpi = 0, width = 0;
 
     std::vector<int32_t> gx, gy;  // every point of every curve of 2+ points
@@ -56,8 +58,8 @@ struct SwathIndex {
 
     bool Matches(const COnePage& p, int lw, int d, int w) const
     {
-        return page == &p && curves == p.m_curves.size() && points == p.PointCount() && lineWidth == lw
-               && dpi == d && width == w;
+        return page == &p && curveData == p.m_curves.data() && curves == p.m_curves.size() && maxX == p.m_maxX
+               && maxY == p.m_maxY && lineWidth == lw && dpi == d && width == w;
     }
     void Build(const COnePage& p, int lw, int d, int w);
 };
@@ -67,8 +69,11 @@ SwathIndex g_index;
 void SwathIndex::Build(const COnePage& p, int lw, int d, int w)
 {
     page = &p;
+    curveData = p.m_curves.data();
     curves = p.m_curves.size();
-    points = p.PointCount();
+    maxX = p.m_maxX;
+    maxY = p.m_maxY;
+    const size_t points = p.PointCount();
     lineWidth = lw;
     dpi = d;
     width = w;
