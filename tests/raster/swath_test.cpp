@@ -309,3 +309,23 @@ TEST_F(RasterTest, JobsBeyondTheBuffersAreNeverWritten)
     for (int i = 0; i < SWATH_CAPACITY_ROWS; ++i)
         ASSERT_EQ(g_swathRowInk[i], 0);
 }
+
+TEST_F(RasterTest, WidthCheckAtTheMachinesLength)
+{
+    // 180 dpi, idle travel 50 mm, no start offset, 2106 mm: available 14924,
+    // needed N + 718.
+    g_settings.m_idleDistance = 50;
+    g_settings.m_startOffset = 0;
+    g_settings.m_machineLength = 2106;
+    Set(0, 2, 50, 1, 0, 0);
+    g_swathRows = 14206;
+    EXPECT_EQ(CheckSwathWidth(), "");
+    g_swathRows = 14207;
+    EXPECT_EQ(CheckSwathWidth(), MSG_BEYOND_MACHINE_WIDTH);
+    // A machine claiming 3500 mm still cannot take more rows than the buffers hold.
+    g_settings.m_machineLength = 3500;
+    Set(0, 2, 250, 1, 0, 0);
+    g_swathRows = 25800;
+    EXPECT_EQ(CheckSwathWidth(), MSG_BEYOND_MACHINE_WIDTH);
+    g_settings.m_machineLength = 2106;
+}
