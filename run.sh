@@ -5,6 +5,7 @@
 #   ./run.sh demo     build and run the main job on the bundled samples
 #   ./run.sh test     build and run every test (ctest)
 #   ./run.sh asan     build and run every test under AddressSanitizer + UBSan
+#   ./run.sh tsan     build and run the threaded tests under ThreadSanitizer
 #   ./run.sh fuzz     build the libFuzzer targets with clang and run each for FUZZ_SECONDS (30)
 #   ./run.sh bench    build and run the benchmarks
 #   ./run.sh build    only configure and build
@@ -17,7 +18,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-                libcli11-dev nlohmann-json3-dev)
+                libcli11-dev nlohmann-json3-dev libusb-dev)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 
 log() { printf '==> %s\n' "$*" >&2; }
@@ -72,6 +73,13 @@ asan)
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         run_tests "$ROOT/build-asan"
     ;;
+tsan)
+    install_packages "${BUILD_PACKAGES[@]}"
+    build "$ROOT/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_SANITIZE=thread -DVEXA_BUILD_BENCH=OFF
+    # The suites whose tests run the worker threads.
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+        ctest --test-dir "$ROOT/build-tsan" --output-on-failure -j "$JOBS" -L 'jobs|device|sim|e2e'
+    ;;
 fuzz)
     install_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
     CC=clang CXX=clang++ build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_BUILD_FUZZ=ON \
@@ -102,7 +110,7 @@ build)
     build "$BUILD_DIR"
     ;;
 *)
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
@@ -25,6 +26,9 @@ constexpr std::string_view KEY_AUTO_START = "\xD7\xD4\xB6\xAF\xBF\xAA\xCA\xBC\xB
 constexpr std::string_view KEY_WIDE_MODE = "\xBF\xED\xB7\xF9\xC4\xA3\xCA\xBD";                   // 宽幅模式
 constexpr std::string_view KEY_PAGE_WIDTH = "Y\xB7\xD6\xD2\xB3\xB3\xA4\xB6\xC8";                 // Y分页长度
 constexpr std::string_view KEY_CARTRIDGE1_ON_RIGHT = "Cartridge1OnRight";
+// Where the TCP link connects; the designed program always used the default.
+constexpr std::string_view KEY_CONTROLLER_ADDRESS = "ControllerAddress";
+constexpr std::string_view KEY_CONTROLLER_PORT = "ControllerPort";
 
 void RemoveFile(const std::string& path)
 {
@@ -140,6 +144,25 @@ std::string LoadSettings(CSettings& s)
     s.m_pageWidth = ini.GetInt(INI_SECTION, KEY_PAGE_WIDTH, 2000);
     s.m_cartridge1OnRight = ini.GetInt(INI_SECTION, KEY_CARTRIDGE1_ON_RIGHT, 0);
 
+    const std::string address = ini.GetString(INI_SECTION, KEY_CONTROLLER_ADDRESS, IpToText(DEFAULT_PLOTTER_IP));
+    uint32_t ip = DEFAULT_PLOTTER_IP;
+    if (!IpFromText(address, ip)) {
+        ip = DEFAULT_PLOTTER_IP;
+        AddMessage(messages, Text(s, "Vexa.ini 中的控制器地址 \"" + address + "\" 无效，已改用 " + IpToText(ip) + "。",
+                                  "The controller address \"" + address + "\" in Vexa.ini is not an IPv4 address; " +
+                                      IpToText(ip) + " is used."));
+    }
+    s.m_controllerIp = ip;
+    int port = ini.GetInt(INI_SECTION, KEY_CONTROLLER_PORT, DEFAULT_CONTROLLER_PORT);
+    if (port < 1 || port > 65535) {
+        AddMessage(messages, Text(s, "Vexa.ini 中的控制器端口 " + std::to_string(port) + " 无效，已改用 " +
+                                         std::to_string(DEFAULT_CONTROLLER_PORT) + "。",
+                                  "The controller port " + std::to_string(port) + " in Vexa.ini is not valid; " +
+                                      std::to_string(DEFAULT_CONTROLLER_PORT) + " is used."));
+        port = DEFAULT_CONTROLLER_PORT;
+    }
+    s.m_controllerPort = port;
+
     s.CreatePlotFolder();
     return messages;
 }
@@ -166,8 +189,27 @@ std::string SaveSettings(CSettings& s)
     ini.SetInt(INI_SECTION, KEY_WIDE_MODE, s.m_wideMode);
     ini.SetInt(INI_SECTION, KEY_PAGE_WIDTH, s.m_pageWidth);
     ini.SetInt(INI_SECTION, KEY_CARTRIDGE1_ON_RIGHT, s.m_cartridge1OnRight);
+    ini.SetString(INI_SECTION, KEY_CONTROLLER_ADDRESS, IpToText(s.m_controllerIp));
+    ini.SetInt(INI_SECTION, KEY_CONTROLLER_PORT, s.m_controllerPort);
     AddMessage(messages, ini.Save(s.IniPath()));
 
     s.RemoveTempFiles();
     return messages;
+}
+
+std::string IpToText(uint32_t ip)
+{
+    return std::to_string(ip & 0xFF) + "." + std::to_string((ip >> 8) & 0xFF) + "." + std::to_string((ip >> 16) & 0xFF) +
+           "." + std::to_string(ip >> 24);
+}
+
+bool IpFromText(const std::string& text, uint32_t& ip)
+{
+    in_addr addr {};
+    if (inet_pton(AF_INET, text.c_str(), &addr) != 1)
+        return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(&addr.s_addr);  // network order: first octet first
+    ip = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
+         static_cast<uint32_t>(b[3]) << 24;
+    return true;
 }

@@ -3,6 +3,11 @@
 #include <cstdint>
 #include <string>
 
+// 192.168.1.220 with the first octet in the lowest byte.
+constexpr uint32_t DEFAULT_PLOTTER_IP = 0xDC01A8C0u;
+// The controller's TCP port.
+constexpr int DEFAULT_CONTROLLER_PORT = 5289;
+
 // The program's one settings object: paths, the machine parameter set kept in
 // the controller's parameter block, the INI preferences and the run-time
 // control fields shared with the worker threads.
@@ -73,6 +78,10 @@ public:
     // Run-time control.
     std::atomic<int> m_quit{0};
     std::atomic<int> m_useEthernet{0};
+    // Where the TCP link connects (INI keys of our own): an IPv4 address with
+    // the first octet in the lowest byte, as m_plotterIp, and the port.
+    std::atomic<uint32_t> m_controllerIp{DEFAULT_PLOTTER_IP};
+    std::atomic<int> m_controllerPort{DEFAULT_CONTROLLER_PORT};
     std::atomic<int> m_pollEnabled{1};
     std::atomic<int> m_pendingCommand{0};
     std::atomic<int> m_cartridge1OnRight{0};
@@ -84,11 +93,12 @@ private:
 
 extern CSettings g_settings;
 
-// 192.168.1.220 with the first octet in the lowest byte.
-constexpr uint32_t DEFAULT_PLOTTER_IP = 0xDC01A8C0u;
-
 // INI persistence (section "Para" of m_appDir + "Vexa.ini"). Problems that
 // do not stop the program (a value that is not valid GBK, a file that cannot
 // be written) are returned as messages; an empty string means none.
 std::string LoadSettings(CSettings& s);
 std::string SaveSettings(CSettings& s);
+
+// Dotted-quad text of an address held first octet in the lowest byte, and back.
+std::string IpToText(uint32_t ip);
+bool IpFromText(const std::string& text, uint32_t& ip);

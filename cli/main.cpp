@@ -1,6 +1,8 @@
 // vexagrid-cli: the engine from the command line.
 #include "app/settings.h"
 #include "cli/cli.h"
+#include "cli/cmd_device.h"
+#include "cli/print_session.h"
 
 int main(int argc, char** argv)
 {
@@ -58,7 +60,31 @@ int main(int argc, char** argv)
     layout.AddTo(render);
     machine.AddTo(render);
 
+    cli::LinkOptions link;
+    int copies = 1;
+    int startAt = 0;
+    CLI::App* print = app.add_subcommand("print", "Print files on the plotter, copies counted down, until all have printed");
+    print->add_option("files", files, "HP-GL files (.plt)")->required();
+    print->add_option("--copies", copies, "Copies of each file")->check(CLI::Range(1, 100000));
+    print->add_option("--start-at", startAt, "Start position along the feed, mm");
+    link.AddTo(print);
+
+    std::string hotFolder;
+    CLI::App* serve = app.add_subcommand("serve", "The output centre without a window: hot folder, job list, printing");
+    serve->add_option("--hot-folder", hotFolder, "The hot folder (default: the one of Vexa.ini)");
+    link.AddTo(serve);
+
+    cli::DeviceCommands device;
+    device.AddTo(app);
+
     CLI11_PARSE(app, argc, argv);
+
+    if (print->parsed())
+        return cli::Print(files, copies, startAt, link);
+    if (serve->parsed())
+        return cli::Serve(hotFolder, link);
+    if (const auto status = device.Run())
+        return *status;
 
     if (convert->parsed() || save->parsed() || swaths->parsed() || render->parsed()) {
         layout.LoadSettings();

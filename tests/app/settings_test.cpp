@@ -72,7 +72,8 @@ TEST_F(SettingsTest, FreshIniIsWrittenInOrderWithCrLf)
     ASSERT_EQ(SaveSettings(s), "");
     EXPECT_EQ(ReadFile(Ini()), "[Para]\r\n" + LANGUAGE + "=0\r\n" + HOT_FOLDER + "=" + AppDir() + "plot/\r\n" +
                                    USE_ETHERNET + "=0\r\n" + AUTO_START + "=1\r\n" + WIDE_MODE + "=1\r\n" +
-                                   PAGE_WIDTH + "=2000\r\nCartridge1OnRight=0\r\n");
+                                   PAGE_WIDTH + "=2000\r\nCartridge1OnRight=0\r\n" +
+                                   "ControllerAddress=192.168.1.220\r\nControllerPort=5289\r\n");
 }
 
 TEST_F(SettingsTest, HotFolderFromIniIsValidated)
@@ -136,7 +137,36 @@ TEST_F(SettingsTest, SaveUpdatesExistingIniInPlace)
     EXPECT_EQ(ReadFile(Ini()), "; printer room 2\n[Para]\n" + BIDIRECTIONAL + "=0\n" + LANGUAGE + " = 0\n" +
                                    HOT_FOLDER + "=" + AppDir() + "plot/\r\n" + USE_ETHERNET + "=0\r\n" + AUTO_START +
                                    "=1\r\n" + WIDE_MODE + "=1\r\n" + PAGE_WIDTH +
-                                   "=-5\r\nCartridge1OnRight=0\r\n[Other]\nx=y\n");
+                                   "=-5\r\nCartridge1OnRight=0\r\nControllerAddress=192.168.1.220\r\nControllerPort=5289\r\n"
+                                   "[Other]\nx=y\n");
+}
+
+TEST_F(SettingsTest, ControllerAddressAndPort)
+{
+    EXPECT_EQ(LoadSettings(s), "");
+    EXPECT_EQ(s.m_controllerIp, DEFAULT_PLOTTER_IP);
+    EXPECT_EQ(IpToText(s.m_controllerIp), "192.168.1.220");
+    EXPECT_EQ(s.m_controllerPort, 5289);
+
+    WriteFile(Ini(), "[Para]\nControllerAddress=127.0.0.1\nControllerPort=40001\n");
+    EXPECT_EQ(LoadSettings(s), "");
+    EXPECT_EQ(IpToText(s.m_controllerIp), "127.0.0.1");
+    EXPECT_EQ(s.m_controllerPort, 40001);
+
+    // Values that cannot be an address or a port fall back to the defaults, with a message.
+    s.m_language = 1;
+    WriteFile(Ini(), "[Para]\nControllerAddress=plotter.local\nControllerPort=70000\n" + LANGUAGE + "=1\n");
+    const std::string message = LoadSettings(s);
+    EXPECT_NE(message.find("\"plotter.local\" in Vexa.ini is not an IPv4 address"), std::string::npos) << message;
+    EXPECT_NE(message.find("port 70000"), std::string::npos) << message;
+    EXPECT_EQ(s.m_controllerIp, DEFAULT_PLOTTER_IP);
+    EXPECT_EQ(s.m_controllerPort, 5289);
+
+    uint32_t ip = 0;
+    EXPECT_TRUE(IpFromText("198.51.100.7", ip));
+    EXPECT_EQ(ip, 0x076433C6u) << "first octet in the lowest byte";
+    for (const char* bad : {"", "1.2.3", "1.2.3.256", "1.2.3.4 ", "01.2.3.4x"})
+        EXPECT_FALSE(IpFromText(bad, ip)) << bad;
 }
 
 TEST_F(SettingsTest, TempFilesAreRemoved)

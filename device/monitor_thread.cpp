@@ -1,0 +1,113 @@
+#include "device/monitor_thread.h"
+
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+
+#include "app/settings.h"
+#include "app/time_scale.h"
+#include "device/commands.h"
+#include "device/frame_messages.h"
+#include "device/link_state.h"
+#include "device/my_commu.h"
+#include "device/plot_job.h"
+#include "device/ui_commands.h"
+
+std::atomic<int> g_pollFailures{0};
+std::atomic<IFrameNotify*> g_mainFrame{nullptr};
+
+namespace {
+std::mutex s_threadMutex;
+std::thread s_thread;
+std::atomic<bool> s_running{false};
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+void Send(int message)
+{
+    if (IFrameNotify* frame = g_mainFrame.load())
+        frame->Send(message, 0);
+}
+
+}  // namespace
+
+void PollStatus()
+{
+    if (g_commu.SendCommand(CMD_STATUS) == LINK_OK) {
+        g_pollFailures = 0;
+    } else if (++g_pollFailures >= 4) {
+        g_connected = 0;
+        g_pollFailures = 0;
+    }
+    vexa::SleepMs(10);
+    QueryPosition();
+    vexa::SleepMs(10);
+}
+
+void DispatchMonitorCommand(int code)
+{
+    if (code == UI_SAVE_PARAMS)
+        SaveParamsForUi();
+    else if (const int command = DeviceCommandForUiCode(code))
+        g_commu.SendCommand(command);
+    vexa::SleepMs(1);
+}
+
+int MonitorThreadProc()
+{
+    while (g_settings.m_quit == 0) {
+        if (g_settings.m_pollEnabled == 0) {
+            vexa::SleepMs(50);
+            continue;
+        }
+        if (FileExists(g_settings.m_lastTaskPath)) {
+            Send(WM_TASK_FILE_FOUND);
+            // A hand-over file that could not be taken away would otherwise be
+            // loaded again and again without a pause: go on with the cycle.
+            if (!FileExists(g_settings.m_lastTaskPath))
+                continue;
+        }
+        Send(WM_MONITOR_TICK);
+        vexa::SleepMs(300);
+        if (g_connected == 0) {
+            ReadParamBlock();
+            vexa::SleepMs(200);
+            continue;
+        }
+        if (const int code = g_settings.TakeCommand()) {
+            DispatchMonitorCommand(code);
+            continue;
+        }
+        PollStatus();
+        if (!g_plotThread && g_machineStatus == STATE_READY)
+            Send(WM_MACHINE_IDLE);
+    }
+    s_running = false;
+    return 0;
+}
+
+void StartMonitorThread()
+{
+    std::lock_guard lock(s_threadMutex);
+    if (s_thread.joinable())
+        return;
+    s_running = true;
+    s_thread = std::thread(MonitorThreadProc);
+}
+
+void StopMonitorThread()
+{
+    g_settings.m_quit = 1;
+    std::lock_guard lock(s_threadMutex);
+    if (s_thread.joinable())
+        s_thread.join();
+}
+
+bool MonitorThreadRunning()
+{
+    return s_running;
+}

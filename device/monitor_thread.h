@@ -1,0 +1,17 @@
+#pragma once
+#include <atomic>
+
+// The status monitor: keeps the link state, carriage position and parameter
+// block current, forwards queued commands, and paces the main window with
+// ticks, idle notices and task hand-over notices.
+extern std::atomic<int> g_pollFailures;
+
+int MonitorThreadProc();
+void PollStatus();
+void DispatchMonitorCommand(int code);
+
+// Starts MonitorThreadProc on its own thread (m_quit must be 0 and
+// g_mainFrame set); StopMonitorThread sets m_quit and waits for it to end.
+void StartMonitorThread();
+void StopMonitorThread();
+bool MonitorThreadRunning();

@@ -1,0 +1,34 @@
+#include "device/ui_commands.h"
+
+#include <string>
+
+#include "app/time_scale.h"
+#include "device/commands.h"
+#include "device/frame_messages.h"
+
+int DeviceCommandForUiCode(int code)
+{
+    switch (code) {
+    case UI_STOP_JOG: return CMD_STOP_JOG;
+    case UI_JOG_DOWN: return CMD_JOG_DOWN;
+    case UI_JOG_UP: return CMD_JOG_UP;
+    case UI_JOG_LEFT: return CMD_JOG_LEFT;
+    case UI_JOG_RIGHT: return CMD_JOG_RIGHT;
+    case UI_CLEAN: return CMD_CLEAN;
+    case UI_FAN_ON: return CMD_FAN_ON;
+    case UI_FAN_OFF: return CMD_FAN_OFF;
+    case UI_RESUME: return CMD_RESUME;
+    case UI_PAUSE: return CMD_PAUSE;
+    case UI_CANCEL: return CMD_CANCEL;
+    default: return 0;
+    }
+}
+
+void SaveParamsForUi()
+{
+    std::string message;
+    if (SaveParamBlock(&message) != 0 && !message.empty())
+        if (IFrameNotify* frame = g_mainFrame.load())
+            frame->ShowMessage(message);
+    vexa::SleepMs(50);
+}
