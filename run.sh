@@ -2,7 +2,7 @@
 # VexaGrid: install what is missing, build, and run the demo, the tests,
 # the sanitizer build, the fuzzers or the benchmarks.
 #
-#   ./run.sh demo     build and run the main job on the bundled samples
+#   ./run.sh demo     build, read the samples and print one on the simulated plotter
 #   ./run.sh test     build and run every test (ctest)
 #   ./run.sh asan     build and run every test under AddressSanitizer + UBSan
 #   ./run.sh tsan     build and run the threaded tests under ThreadSanitizer
@@ -61,6 +61,11 @@ demo)
     build "$BUILD_DIR"
     log "reading the sample markers"
     "$BUILD_DIR/cli/vexagrid-cli" info "$ROOT"/examples/*.plt "$BUILD_DIR/examples/marker_20m.plt"
+    log "printing examples/small_labels.plt on the simulated plotter (about a second a swath, as a real one)"
+    mkdir -p "$BUILD_DIR/demo"
+    VEXAGRID_HOME=${VEXAGRID_HOME:-$BUILD_DIR/demo/home} "$BUILD_DIR/cli/vexagrid-cli" print \
+        "$ROOT/examples/small_labels.plt" --sim --out "$BUILD_DIR/demo"
+    log "the printed image: $(ls "$BUILD_DIR"/demo/job-*.png | tail -n 1)"
     ;;
 test)
     install_packages "${BUILD_PACKAGES[@]}"

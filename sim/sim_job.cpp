@@ -83,10 +83,13 @@ std::string WriteJobPng(const SimJob& job, const std::string& path, size_t bandB
                 std::memcpy(&band[r * width + s * w], &dots.dots[r * w], w);
         }
     };
+    // Row 0 at the bottom, as vexagrid-cli render draws it: the picture reads
+    // like the marker, X to the right and Y up. Bands go from the last row down.
     return WriteInkPng(path, static_cast<uint32_t>(width), static_cast<uint32_t>(height), [&](uint32_t y, uint8_t* out) {
-        if (bandCount == 0 || y >= bandStart + bandCount)
-            fillBand(y);
-        std::memcpy(out, &band[(y - bandStart) * width], width);
+        const size_t row = height - 1 - y;
+        if (bandCount == 0 || row < bandStart || row >= bandStart + bandCount)
+            fillBand(row + 1 >= bandRows ? row + 1 - bandRows : 0);
+        std::memcpy(out, &band[(row - bandStart) * width], width);
     });
 }
 

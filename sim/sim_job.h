@@ -36,7 +36,7 @@ struct SimJob {
 };
 
 // Writes the printed dots of a job as a PNG: X along the feed horizontal
-// (swath after swath), the rows of Y downwards. Rows are decoded in bands
+// (swath after swath), row 0 at the bottom, as vexagrid-cli render draws it. Rows are decoded in bands
 // of at most bandBytes, never as one image in memory. Returns an error message.
 std::string WriteJobPng(const SimJob& job, const std::string& path, size_t bandBytes = 16u << 20);
 

@@ -188,7 +188,7 @@ TEST(SimController, JobRunsThroughItsStatesAndKeepsWhatItPrinted)
     EXPECT_EQ(job->Swath(0).dots, vexa::PrintedDots(a.words, rows, layout).dots);
     EXPECT_EQ(job->Swath(1).dots, vexa::PrintedDots(b.words, rows, layout).dots);
 
-    // The PNG shows the same dots, swath after swath along X.
+    // The PNG shows the same dots, swath after swath along X, row 0 at the bottom.
     uint32_t width = 0, height = 0;
     const auto pixels = ReadPng(job->pngPath, width, height);
     ASSERT_EQ(width, 2u * 298u);
@@ -198,7 +198,7 @@ TEST(SimController, JobRunsThroughItsStatesAndKeepsWhatItPrinted)
         for (uint32_t x = 0; x < width; ++x) {
             const bool black = pixels[y * width + x] == 0;
             ink += black;
-            ASSERT_EQ(black, job->Dot(static_cast<int>(x), static_cast<int>(y))) << x << "," << y;
+            ASSERT_EQ(black, job->Dot(static_cast<int>(x), static_cast<int>(height - 1 - y))) << x << "," << y;
         }
     EXPECT_GT(ink, 10);
 
