@@ -107,26 +107,12 @@ public:
     CVexaDoc& Doc() { return m_doc; }
     vexa::CJobCentre& Centre() { return m_centre; }
 
-    void Start()
-    {
-        g_settings.m_quit = 0;
-        g_settings.m_pollEnabled = 1;
-        g_connected = 0;
-        g_mainFrame = &m_queue;
-        StartMonitorThread();
-    }
+    void Start() { StartWorkerThreads(m_queue); }
     void Stop()
     {
-        if (m_stopped)
-            return;
+        if (!m_stopped)
+            StopWorkerThreads(m_queue);
         m_stopped = true;
-        g_settings.m_quit = 1;
-        AbortPlotThread();
-        m_queue.Shutdown();
-        StopMonitorThread();
-        JoinPlotThread();
-        g_plotThread = 0;
-        g_mainFrame = nullptr;
     }
     void Pump(int ms) { m_queue.Pump(ms); }
 

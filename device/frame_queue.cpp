@@ -2,6 +2,11 @@
 
 #include <chrono>
 
+#include "app/settings.h"
+#include "device/link_state.h"
+#include "device/monitor_thread.h"
+#include "device/plot_job.h"
+
 CFrameQueue::CFrameQueue(Handler handler, MessageHandler messages)
     : m_handler(std::move(handler)), m_messages(std::move(messages))
 {
@@ -66,4 +71,24 @@ void CFrameQueue::Shutdown()
     m_items.clear();
     m_handled.notify_all();
     m_queued.notify_all();
+}
+
+void StartWorkerThreads(CFrameQueue& queue)
+{
+    g_settings.m_quit = 0;
+    g_settings.m_pollEnabled = 1;
+    g_connected = 0;
+    g_mainFrame = &queue;
+    StartMonitorThread();
+}
+
+void StopWorkerThreads(CFrameQueue& queue)
+{
+    g_settings.m_quit = 1;
+    AbortPlotThread();
+    queue.Shutdown();
+    StopMonitorThread();
+    JoinPlotThread();
+    g_plotThread = 0;
+    g_mainFrame = nullptr;
 }

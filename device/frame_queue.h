@@ -45,3 +45,10 @@ private:
     std::deque<Item*> m_items;
     bool m_shutdown = false;
 };
+
+// The worker threads around a queue: StartWorkerThreads resets the run-time
+// flags, makes the queue the main frame and starts the monitor; the plot
+// thread follows from StartJob. StopWorkerThreads ends both without waiting
+// for a job (the queue stops holding senders) and leaves no main frame.
+void StartWorkerThreads(CFrameQueue& queue);
+void StopWorkerThreads(CFrameQueue& queue);

@@ -37,27 +37,17 @@ public:
         g_settings.m_autoStart = 1;
         g_settings.m_pageWidth = 2000;
         g_settings.m_wideMode = 1;
-        g_settings.m_quit = 0;
-        g_settings.m_pollEnabled = 1;
         g_settings.m_pendingCommand = 0;
-        g_connected = 0;
-        g_mainFrame = &queue;
     }
     ~Rig() { Stop(); }
 
-    void Start() { StartMonitorThread(); }
+    void Start() { StartWorkerThreads(queue); }
     void Stop()
     {
         if (m_stopped)
             return;
         m_stopped = true;
-        g_settings.m_quit = 1;
-        AbortPlotThread();
-        queue.Shutdown();
-        StopMonitorThread();
-        JoinPlotThread();
-        g_plotThread = 0;
-        g_mainFrame = nullptr;
+        StopWorkerThreads(queue);
         server.Stop();
     }
 
