@@ -79,9 +79,12 @@ TEST(EndToEnd, AutomaticStartPlaysTheListAndAJobMarkedNoWaits)
     EXPECT_EQ(rig.doc.GetPageCount(), 1);
     EXPECT_EQ(rig.sim.Jobs().size(), done);
     EXPECT_EQ(done, 2u);
-    // The start button starts it.
-    rig.centre.Start();
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.doc.GetPageCount() == 0 && !g_plotThread; }));
+    // The start button starts it once the machine reports ready.
+    ASSERT_TRUE(rig.RunUntil([&] {
+        if (!g_plotThread && rig.doc.GetPageCount() == 1 && rig.doc.GetPage(0)->m_autoState == AUTO_STATE_NO)
+            rig.centre.Start();
+        return rig.doc.GetPageCount() == 0 && !g_plotThread;
+    }));
 }
 
 TEST(EndToEnd, StartPositionAndPurgePatternChangeThePrint)
