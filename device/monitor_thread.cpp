@@ -14,6 +14,7 @@
 #include "device/ui_commands.h"
 
 std::atomic<int> g_pollFailures{0};
+std::atomic<bool> g_monitorUsesLink{false};
 std::atomic<IFrameNotify*> g_mainFrame{nullptr};
 
 namespace {
@@ -72,20 +73,33 @@ int MonitorThreadProc()
                 continue;
         }
         Send(WM_MONITOR_TICK);
+        // From here the cycle may talk to the controller. A job started
+        // meanwhile (the start button, or the tick) must find the link free:
+        // the flag says so, and polling disabled ends the cycle before any
+        // exchange.
+        g_monitorUsesLink = true;
         vexa::SleepMs(300);
+        if (g_settings.m_pollEnabled == 0) {
+            g_monitorUsesLink = false;
+            continue;
+        }
         if (g_connected == 0) {
             ReadParamBlock();
+            g_monitorUsesLink = false;
             vexa::SleepMs(200);
             continue;
         }
         if (const int code = g_settings.TakeCommand()) {
             DispatchMonitorCommand(code);
+            g_monitorUsesLink = false;
             continue;
         }
         PollStatus();
+        g_monitorUsesLink = false;
         if (!g_plotThread && g_machineStatus == STATE_READY)
             Send(WM_MACHINE_IDLE);
     }
+    g_monitorUsesLink = false;
     s_running = false;
     return 0;
 }

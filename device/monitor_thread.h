@@ -5,6 +5,9 @@
 // block current, forwards queued commands, and paces the main window with
 // ticks, idle notices and task hand-over notices.
 extern std::atomic<int> g_pollFailures;
+// True while the monitor is in the part of its cycle that may exchange with
+// the controller (never while it waits for the main window).
+extern std::atomic<bool> g_monitorUsesLink;
 
 int MonitorThreadProc();
 void PollStatus();

@@ -1,5 +1,6 @@
 #include "device/plot_job.h"
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "device/commands.h"
 #include "device/frame_messages.h"
 #include "device/link_state.h"
+#include "device/monitor_thread.h"
 #include "device/my_commu.h"
 #include "device/ui_commands.h"
 #include "model/one_page.h"
@@ -32,6 +34,15 @@ void Finish(int result)
 {
     if (IFrameNotify* frame = g_mainFrame.load())
         frame->Send(WM_PLOT_FINISHED, result);
+}
+
+void WaitForMonitorToLeaveLink()
+{
+    // Bounded by the link's own time limits; the monitor checks the flag
+    // it waits on before every exchange.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (g_monitorUsesLink && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
 // A failed query: wait, count, and give up past the limit.
@@ -144,6 +155,10 @@ StartJobResult StartJob(CVexaDoc& doc)
 
     g_settings.m_pollEnabled = 0;
     vexa::SleepMs(300);
+    // The fixed wait parks the monitor only if it happens to be between
+    // exchanges; the plot thread's swath data must never be interleaved with
+    // a poll, so wait until the monitor has let go of the link.
+    WaitForMonitorToLeaveLink();
     const auto header = JobHeaderPayload(g_swathRows, swaths);
     if (g_commu.SendCommandData(CMD_JOB_HEADER, JOB_HEADER_PAYLOAD_BYTES, header.data()) != LINK_OK) {
         g_settings.m_pollEnabled = 1;
