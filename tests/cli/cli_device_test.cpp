@@ -11,6 +11,7 @@
 #include "tests/support/test_support.h"
 
 using vexa::test::CliPath;
+using vexa::test::RunCli;
 using vexa::test::ReadFile;
 using vexa::test::RunCommand;
 using vexa::test::TempDir;
@@ -67,10 +68,6 @@ private:
     std::string m_address;
 };
 
-vexa::test::CommandResult Cli(const TempDir& home, const std::string& args)
-{
-    return RunCommand("VEXAGRID_HOME='" + home.path().string() + "' " + CliPath() + " " + args);
-}
 }  // namespace
 
 TEST(CliDevice, StatusOverTcp)
@@ -78,22 +75,22 @@ TEST(CliDevice, StatusOverTcp)
     TempDir dir;
     SimProcess sim(dir);
     ASSERT_FALSE(sim.Address().empty()) << "vexagrid-sim printed its port";
-    auto r = Cli(dir, "status --tcp " + sim.Address());
+    auto r = RunCli(dir, "status --tcp " + sim.Address());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("status:   1 STATE_READY (Ready)"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("carriage: 0 dots, 0.00 mm"), std::string::npos) << r.out;
 
-    r = Cli(dir, "status --json --tcp " + sim.Address());
+    r = RunCli(dir, "status --json --tcp " + sim.Address());
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["state"], "STATE_READY");
     EXPECT_EQ(j["link"], "TCP " + sim.Address());
 
     // Nothing listens on port 1 of the loopback.
-    r = Cli(dir, "status --tcp 127.0.0.1:1");
+    r = RunCli(dir, "status --tcp 127.0.0.1:1");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no answer from the controller (TCP 127.0.0.1:1)"), std::string::npos) << r.err;
-    EXPECT_NE(Cli(dir, "status --tcp 127.0.0.1").status, 0) << "a port is required";
+    EXPECT_NE(RunCli(dir, "status --tcp 127.0.0.1").status, 0) << "a port is required";
 }
 
 TEST(CliDevice, ParamsGetSetSaveLoad)
@@ -103,32 +100,32 @@ TEST(CliDevice, ParamsGetSetSaveLoad)
     ASSERT_FALSE(sim.Address().empty());
     const std::string at = " --tcp " + sim.Address();
 
-    auto r = Cli(dir, "params get --json" + at);
+    auto r = RunCli(dir, "params get --json" + at);
     ASSERT_EQ(r.status, 0) << r.err;
     auto block = nlohmann::json::parse(r.out);
     EXPECT_EQ(block["xScale"], 10000);
     EXPECT_EQ(block["reserved"], "000000");
 
-    r = Cli(dir, "params set xScale=10005 lineWidth=3" + at);
+    r = RunCli(dir, "params set xScale=10005 lineWidth=3" + at);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(dir.file("controller.vxp")).size(), 52u) << "the controller keeps its block";
-    r = Cli(dir, "params set lineWidth=21" + at);
+    r = RunCli(dir, "params set lineWidth=21" + at);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("from 1 to 20; nothing written"), std::string::npos) << r.err;
 
-    ASSERT_EQ(Cli(dir, "params save '" + dir.file("saved.vxp") + "'" + at).status, 0);
+    ASSERT_EQ(RunCli(dir, "params save '" + dir.file("saved.vxp") + "'" + at).status, 0);
     const std::string saved = ReadFile(dir.file("saved.vxp"));
     ASSERT_EQ(saved.size(), 52u);
-    ASSERT_EQ(Cli(dir, "params set xScale=9000" + at).status, 0);
-    r = Cli(dir, "params load '" + dir.file("saved.vxp") + "'" + at);
+    ASSERT_EQ(RunCli(dir, "params set xScale=9000" + at).status, 0);
+    r = RunCli(dir, "params load '" + dir.file("saved.vxp") + "'" + at);
     ASSERT_EQ(r.status, 0) << r.err;
-    block = nlohmann::json::parse(Cli(dir, "params get --json" + at).out);
+    block = nlohmann::json::parse(RunCli(dir, "params get --json" + at).out);
     EXPECT_EQ(block["xScale"], 10005);
     EXPECT_EQ(block["lineWidth"], 3);
     EXPECT_EQ(ReadFile(dir.file("controller.vxp")), saved) << "restoring gives back exactly the saved block";
 
     vexa::test::WriteFile(dir.file("short.vxp"), "0123456789");
-    r = Cli(dir, "params load '" + dir.file("short.vxp") + "'" + at);
+    r = RunCli(dir, "params load '" + dir.file("short.vxp") + "'" + at);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("10"), std::string::npos) << r.err;
 }

@@ -5,17 +5,12 @@
 #include "tests/support/test_support.h"
 
 using vexa::test::CliPath;
+using vexa::test::RunCli;
 using vexa::test::ReadFile;
 using vexa::test::RunCommand;
 using vexa::test::TempDir;
 using vexa::test::WriteFile;
 
-namespace {
-vexa::test::CommandResult Cli(const TempDir& home, const std::string& args)
-{
-    return RunCommand("VEXAGRID_HOME='" + home.path().string() + "' " + CliPath() + " " + args);
-}
-}  // namespace
 
 TEST(CliRaster, SwathFilesAreTheStreamsAndDecode)
 {
@@ -23,7 +18,7 @@ TEST(CliRaster, SwathFilesAreTheStreamsAndDecode)
     const std::string plt = dir.file("job.plt");
     // 100 mm along the feed, 1000 mm across: 5 swaths of 7297 rows.
     WriteFile(plt, "IN;PU0,0;PD4000,40000;PU;");
-    auto r = Cli(dir, "swaths '" + plt + "' -o '" + dir.file("out") + "'");
+    auto r = RunCli(dir, "swaths '" + plt + "' -o '" + dir.file("out") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     const auto header = nlohmann::json::parse(ReadFile(dir.file("out/header.json")));
     EXPECT_EQ(header["rows"], 7297);
@@ -41,11 +36,11 @@ TEST(CliRaster, SwathFilesAreTheStreamsAndDecode)
     }
 
     // The machine's length bounds the job: refused with the width message, nothing written.
-    r = Cli(dir, "swaths '" + plt + "' --machine-length 500 -o '" + dir.file("narrow") + "'");
+    r = RunCli(dir, "swaths '" + plt + "' --machine-length 500 -o '" + dir.file("narrow") + "'");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("超出机器幅宽"), std::string::npos) << r.err;
     // A start position beyond the job's length is refused too.
-    r = Cli(dir, "swaths '" + plt + "' --start-at 100 -o '" + dir.file("late") + "'");
+    r = RunCli(dir, "swaths '" + plt + "' --start-at 100 -o '" + dir.file("late") + "'");
     EXPECT_NE(r.status, 0);
 }
 
@@ -54,11 +49,11 @@ TEST(CliRaster, RenderDrawsThePrintedDots)
     TempDir dir;
     const std::string plt = dir.file("job.plt");
     WriteFile(plt, "IN;PU0,0;PD400,0,400,400,0,400,0,0;PU;");  // 10 mm: 120 dots + 2
-    auto r = Cli(dir, "render '" + plt + "' -o '" + dir.file("job.png") + "'");
+    auto r = RunCli(dir, "render '" + plt + "' -o '" + dir.file("job.png") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("1 swaths of"), std::string::npos) << r.out;
     EXPECT_EQ(ReadFile(dir.file("job.png")).substr(1, 3), "PNG");
-    r = Cli(dir, "render '" + plt + "' --scale 4 --head-mode 1 -o '" + dir.file("small.png") + "'");
+    r = RunCli(dir, "render '" + plt + "' --scale 4 --head-mode 1 -o '" + dir.file("small.png") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("1 swaths of"), std::string::npos) << "120 dots + 2 in one 150-dot swath: " << r.out;
 }

@@ -87,6 +87,11 @@ std::string CliPath()
 {
     return VEXA_BINARY_DIR "/cli/vexagrid-cli";
 }
+
+CommandResult RunCli(const TempDir& home, const std::string& args)
+{
+    return RunCommand("VEXAGRID_HOME='" + home.path().string() + "' " + CliPath() + " " + args);
+}
 }  // namespace vexa::test
 
 #include "app/settings.h"

@@ -52,6 +52,9 @@ struct CommandResult {
 CommandResult RunCommand(const std::string& commandLine);
 // The command-line tool of this build.
 std::string CliPath();
+// Runs the tool with args and a fresh application directory home, so that
+// no Vexa.ini of the machine changes what it does.
+CommandResult RunCli(const TempDir& home, const std::string& args);
 }  // namespace vexa::test
 
 namespace vexa::test {
