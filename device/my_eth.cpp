@@ -187,22 +187,46 @@ int CMyEth::ReceiveLocked(uint8_t* buffer, int timeoutMs)
     }
 }
 
+bool CMyEth::ExchangeLocked(const uint8_t* packet, int packetLen, const char* refused, uint8_t* reply, int& got)
+{
+    m_lastError.clear();
+    got = -1;
+    if (ConnectLocked() != 0)
+        return false;
+    if (!SendAllLocked(packet, packetLen, m_sendMs)) {
+        Fail(refused);
+        return false;
+    }
+    got = ReceiveLocked(reply, m_replyMs);
+    return true;
+}
+
+namespace {
+std::string WrongReply(int got, int expected)
+{
+    return got < 0 ? "no answer from the controller"
+                   : "the controller answered " + std::to_string(got) + " bytes instead of " + std::to_string(expected);
+}
+
+int PacketFor(uint8_t* packet, int code, const uint8_t* payload, int payloadLen)
+{
+    return code < 0 || code > 255 ? -1 : BuildPacket(packet, static_cast<uint8_t>(code), payload, payloadLen);
+}
+}  // namespace
+
 int CMyEth::SendCommand(int code)
 {
     uint8_t packet[PACKET_MAX_BYTES];
-    if (code < 0 || code > 255)
+    const int packetLen = PacketFor(packet, code, nullptr, 0);
+    if (packetLen < 0)
         return LINK_FAILED;
-    const int packetLen = BuildPacket(packet, static_cast<uint8_t>(code), nullptr, 0);
     std::lock_guard lock(m_lock);
-    m_lastError.clear();
-    if (ConnectLocked() != 0)
-        return LINK_FAILED;
-    if (!SendAllLocked(packet, packetLen, m_sendMs))
-        return Fail("the controller did not take the command");
     uint8_t reply[REPLY_MAX_BYTES];
-    const int got = ReceiveLocked(reply, m_replyMs);
+    int got = -1;
+    if (!ExchangeLocked(packet, packetLen, "the controller did not take the command", reply, got))
+        return LINK_FAILED;
     if (got != 1) {
-        Fail(got < 0 ? "no answer from the controller" : "the controller answered " + std::to_string(got) + " bytes");
+        Fail(WrongReply(got, 1));
         return LINK_BAD_REPLY;
     }
     g_machineStatus = reply[0];
@@ -212,21 +236,17 @@ int CMyEth::SendCommand(int code)
 int CMyEth::Query(int code, int payloadLen, const uint8_t* payload, int replyLen, uint8_t* reply)
 {
     uint8_t packet[PACKET_MAX_BYTES];
-    const int packetLen = code < 0 || code > 255 ? -1 : BuildPacket(packet, static_cast<uint8_t>(code), payload, payloadLen);
+    const int packetLen = PacketFor(packet, code, payload, payloadLen);
     if (packetLen < 0 || replyLen < 1 || replyLen > REPLY_MAX_BYTES || !reply)
         return LINK_FAILED;
     std::lock_guard lock(m_lock);
-    m_lastError.clear();
-    if (ConnectLocked() != 0)
-        return LINK_FAILED;
-    if (!SendAllLocked(packet, packetLen, m_sendMs))
-        return Fail("the controller did not take the query");
+    // The caller's buffer is written only with a whole reply.
     uint8_t buffer[REPLY_MAX_BYTES];
-    const int got = ReceiveLocked(buffer, m_replyMs);
+    int got = -1;
+    if (!ExchangeLocked(packet, packetLen, "the controller did not take the query", buffer, got))
+        return LINK_FAILED;
     if (got != replyLen)
-        return Fail(got < 0 ? "no answer from the controller"
-                            : "the controller answered " + std::to_string(got) + " bytes instead of " +
-                                  std::to_string(replyLen));
+        return Fail(WrongReply(got, replyLen));
     std::memcpy(reply, buffer, static_cast<size_t>(replyLen));
     return LINK_OK;
 }
@@ -234,20 +254,16 @@ int CMyEth::Query(int code, int payloadLen, const uint8_t* payload, int replyLen
 int CMyEth::SendCommandData(int code, int payloadLen, const uint8_t* payload)
 {
     uint8_t packet[PACKET_MAX_BYTES];
-    const int packetLen = code < 0 || code > 255 ? -1 : BuildPacket(packet, static_cast<uint8_t>(code), payload, payloadLen);
+    const int packetLen = PacketFor(packet, code, payload, payloadLen);
     if (packetLen < 0)
         return LINK_FAILED;
     std::lock_guard lock(m_lock);
-    m_lastError.clear();
-    if (ConnectLocked() != 0)
-        return LINK_FAILED;
-    if (!SendAllLocked(packet, packetLen, m_sendMs))
-        return Fail("the controller did not take the command");
     uint8_t reply[REPLY_MAX_BYTES];
-    const int got = ReceiveLocked(reply, m_replyMs);
+    int got = -1;
+    if (!ExchangeLocked(packet, packetLen, "the controller did not take the command", reply, got))
+        return LINK_FAILED;
     if (got != 1)
-        return Fail(got < 0 ? "no answer from the controller"
-                            : "the controller answered " + std::to_string(got) + " bytes instead of 1");
+        return Fail(WrongReply(got, 1));
     g_machineStatus = reply[0];
     return LINK_OK;
 }

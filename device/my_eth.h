@@ -54,6 +54,10 @@ private:
     void DisconnectLocked();
     bool SendAllLocked(const uint8_t* bytes, int count, int timeoutMs);
     int ReceiveLocked(uint8_t* buffer, int timeoutMs);
+    // One packet out and its reply in, the lock held: the reply's length in
+    // got (-1 for none). False, with the reason kept, when the packet did not
+    // go out.
+    bool ExchangeLocked(const uint8_t* packet, int packetLen, const char* refused, uint8_t* reply, int& got);
     int Fail(const std::string& why);
 
     mutable std::mutex m_lock;
