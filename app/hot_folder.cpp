@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/file_stamp.h"
 #include "app/time_scale.h"
 #include "hpgl/hpgl_file.h"
 #include "model/one_page.h"
@@ -15,10 +16,10 @@
 
 namespace vexa {
 namespace {
-int64_t NowNs()
+int64_t MonotonicNs()
 {
     timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
+    clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
@@ -65,73 +66,95 @@ std::string MoveToRejected(const std::string& folder, const std::string& name)
     const std::string dir = folder + CHotFolder::REJECTED_DIR;
     if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
         return "cannot create " + dir + ": " + std::strerror(errno);
-    std::string target = dir + "/" + name;
-    for (int n = 1; access(target.c_str(), F_OK) == 0; ++n)
-        target = dir + "/" + name + "." + std::to_string(n);
-    if (std::rename((folder + name).c_str(), target.c_str()) != 0)
-        return "cannot move " + name + " to " + dir + ": " + std::strerror(errno);
+    std::string error;
+    if (!RenameToFreeName(folder + name, dir + "/" + name, &error))
+        return "cannot move " + name + " to " + dir + ": " + error;
     return {};
 }
 
 void CHotFolder::Scan(const std::string& folder, std::vector<std::unique_ptr<COnePage>>& jobs,
                       std::vector<Event>& events)
 {
-    std::vector<std::pair<std::string, Stamp>> files;
+    Scan(folder, jobs, events, MonotonicNs());
+}
+
+void CHotFolder::Scan(const std::string& folder, std::vector<std::unique_ptr<COnePage>>& jobs,
+                      std::vector<Event>& events, int64_t monotonicNs)
+{
+    std::vector<std::pair<std::string, FileStamp>> files;
+    std::set<std::string> skipped;
     if (DIR* dir = opendir(folder.c_str())) {
         while (const dirent* entry = readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name.empty() || name[0] == '.')
+            if (name.empty() || name == "." || name == "..")
                 continue;
             struct stat st {};
-            if (lstat((folder + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            if (lstat((folder + name).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
                 continue;
-            files.push_back({name, {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-                                    static_cast<int64_t>(st.st_size),
-                                    static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec}});
+            const char* why = name[0] == '.'          ? "hidden, left alone"
+                              : S_ISLNK(st.st_mode)  ? "a symbolic link, left alone"
+                              : !S_ISREG(st.st_mode) ? "not a regular file, left alone"
+                                                     : nullptr;
+            if (why) {
+                // Said once while the name stays, not at every scan.
+                if (!m_skipped.contains(name))
+                    events.push_back({Event::SKIPPED, name, why});
+                skipped.insert(name);
+                continue;
+            }
+            files.push_back({name, StampOf(st)});
         }
         closedir(dir);
     }
+    m_skipped = std::move(skipped);
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    std::map<std::string, Stamp> seen;
-    const int64_t now = NowNs();
+    std::map<std::string, Seen> seen;
+    std::map<std::string, FileStamp> failed;
     const auto quietNs = static_cast<int64_t>(QUIET_MS * TimeScale() * 1e6);
     for (auto& [name, stamp] : files) {
         const auto previous = m_seen.find(name);
-        const bool settled = previous != m_seen.end() && previous->second == stamp && now - stamp.mtimeNs >= quietNs;
-        if (!settled) {
-            seen[name] = stamp;  // look again at the next scan
+        const bool unchanged = previous != m_seen.end() && previous->second.stamp == stamp;
+        const Seen now = unchanged ? previous->second : Seen{stamp, monotonicNs};
+        seen[name] = now;
+        if (!unchanged || monotonicNs - now.sinceNs < quietNs)
+            continue;  // look again at the next scan
+        if (const auto f = m_failed.find(name); f != m_failed.end() && f->second == stamp) {
+            failed[name] = stamp;  // reported already; tried again once it changes
             continue;
         }
+        auto fail = [&](const std::string& reason) {
+            events.push_back({Event::FAILED, name, reason});
+            failed[name] = stamp;
+        };
         Outcome outcome = ImportHotFolderFile(folder + name);
         switch (outcome.kind) {
         case Outcome::JOB:
             if (std::remove((folder + name).c_str()) != 0) {
                 // A job whose file stays would be imported again and again.
-                events.push_back({Event::FAILED, name, std::string("cannot delete it: ") + std::strerror(errno)});
-                seen[name] = stamp;
+                fail(std::string("cannot delete it: ") + std::strerror(errno));
                 break;
             }
+            seen.erase(name);
             jobs.push_back(std::move(outcome.job));
             events.push_back({Event::IMPORTED, name, {}});
             break;
         case Outcome::REJECT:
-            if (std::string error = MoveToRejected(folder, name); !error.empty()) {
-                events.push_back({Event::FAILED, name, outcome.reason + "; " + error});
-                seen[name] = stamp;
-            } else {
+            if (std::string error = MoveToRejected(folder, name); !error.empty())
+                fail(outcome.reason + "; " + error);
+            else {
+                seen.erase(name);
                 events.push_back({Event::REJECTED, name, outcome.reason});
             }
             break;
         case Outcome::WAIT:
-            seen[name] = stamp;
             break;
         case Outcome::FAIL:
-            events.push_back({Event::FAILED, name, outcome.reason});
-            seen[name] = stamp;
+            fail(outcome.reason);
             break;
         }
     }
     m_seen = std::move(seen);
+    m_failed = std::move(failed);
 }
 }  // namespace vexa

@@ -2,8 +2,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
+#include <vector>
 
+#include "app/platform.h"
 #include "app/settings.h"
 #include "device/frame_messages.h"
 #include "device/link_state.h"
@@ -86,7 +90,10 @@ void CJobCentre::OnMonitorTick()
             Emit(Event::FILE_REJECTED, e.file + ": " + e.reason + " (moved to rejected/)");
             break;
         case CHotFolder::Event::FAILED:
-            Emit(Event::FILE_FAILED, e.file + ": " + e.reason);
+            Emit(Event::FILE_FAILED, e.file + ": " + e.reason + " (tried again when the file changes)");
+            break;
+        case CHotFolder::Event::SKIPPED:
+            Emit(Event::FILE_SKIPPED, e.file + ": " + e.reason);
             break;
         }
     }
@@ -105,17 +112,29 @@ void CJobCentre::OnMachineIdle()
 void CJobCentre::OnTaskFileFound()
 {
     const std::string path = g_settings.m_lastTaskPath;
+    const std::optional<FileStamp> stamp = StampOfPath(path);
+    if (!stamp || stamp == m_handOverKept)
+        return;  // gone meanwhile, or taken already and it could not be removed
+    m_handOverKept.reset();
     const std::string error = m_doc.LoadTaskFile(path);
     if (error.empty()) {
         Emit(Event::LIST_LOADED, std::to_string(m_doc.GetPageCount()) + " jobs from " + path);
-        if (std::remove(path.c_str()) != 0 && errno != ENOENT)
-            Emit(Event::MESSAGE, path + ": cannot delete it: " + std::strerror(errno));
+        if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
+            m_handOverKept = stamp;
+            Emit(Event::MESSAGE, path + " cannot be removed (" + std::strerror(errno)
+                                     + "): it is not loaded again until it changes.");
+        }
         return;
     }
-    // Kept aside, not destroyed and not loaded again.
-    const std::string bad = path + ".bad";
-    std::rename(path.c_str(), bad.c_str());
-    Emit(Event::LIST_LOAD_FAILED, error + " (kept as " + bad + ")");
+    // Kept aside under a name of its own, not destroyed and not loaded again.
+    std::string why;
+    if (const auto bad = RenameToFreeName(path, path + ".bad-" + FileTimeTag(), &why)) {
+        Emit(Event::LIST_LOAD_FAILED, error + " (kept as " + *bad + ")");
+    } else {
+        m_handOverKept = stamp;
+        Emit(Event::LIST_LOAD_FAILED,
+             error + " (it cannot be moved aside: " + why + "; it is not loaded again until it changes)");
+    }
 }
 
 void CJobCentre::StartPage0()
@@ -126,6 +145,9 @@ void CJobCentre::StartPage0()
         Emit(Event::JOB_STARTED, name + ": " + std::to_string(g_swathCount.load()) + " swaths of "
                                      + std::to_string(g_swathRows.load()) + " rows");
     } else if (!result.message.empty()) {
+        // Refused for good: as an aborted job it waits for the operator, or
+        // every idle report would refuse it again.
+        m_doc.GetPage(0)->m_autoState = AUTO_STATE_NO;
         Emit(Event::JOB_REFUSED, name + ": " + result.message);
     } else {
         Emit(Event::JOB_REFUSED, name + ": the controller did not take the job header");
@@ -146,15 +168,46 @@ bool CJobCentre::Close()
 {
     bool kept = true;
     if (m_doc.GetPageCount() > 0) {
-        const std::string error = m_doc.SaveTaskFile(g_settings.m_lastTaskPath);
+        const std::string path = g_settings.m_lastTaskPath;
+        const std::string error = m_doc.SaveTaskFile(path);
         if (error.empty()) {
-            Emit(Event::LIST_SAVED, std::to_string(m_doc.GetPageCount()) + " jobs left in " + g_settings.m_lastTaskPath);
+            Emit(Event::LIST_SAVED, std::to_string(m_doc.GetPageCount()) + " jobs left in " + path);
         } else {
-            Emit(Event::MESSAGE, error);
-            kept = false;
+            kept = !SaveListElsewhere(error).empty();
         }
     }
     g_settings.m_quit = 1;
     return kept;
+}
+
+std::string CJobCentre::SaveListElsewhere(const std::string& why)
+{
+    // A job list is never dropped: another name beside the hand-over file,
+    // then the home and the temp directory. Only "Last.vxtask" comes back
+    // by itself at the next start, so the event says where the list went.
+    const std::string path = g_settings.m_lastTaskPath;
+    const size_t slash = path.rfind('/');
+    const std::string name = "Last-" + FileTimeTag() + ".vxtask";
+    std::vector<std::string> dirs = {slash == std::string::npos ? std::string() : path.substr(0, slash + 1)};
+    for (const char* variable : {"HOME", "TMPDIR"})
+        if (const char* value = std::getenv(variable); value && *value)
+            dirs.push_back(WithTrailingSlash(value));
+    dirs.emplace_back("/tmp/");
+    std::string errors = why;
+    for (const std::string& dir : dirs) {
+        std::string target = dir + name;
+        for (int n = 1; access(target.c_str(), F_OK) == 0; ++n)
+            target = dir + name + "." + std::to_string(n);
+        const std::string error = m_doc.SaveTaskFile(target);
+        if (error.empty()) {
+            const std::string text = std::to_string(m_doc.GetPageCount()) + " jobs left in " + target + ", not in "
+                                     + path + " (" + why + "); open that file to take them up again";
+            Emit(Event::MESSAGE, text);
+            return target;
+        }
+        errors += "; " + error;
+    }
+    Emit(Event::MESSAGE, "The job list could not be saved anywhere: " + errors);
+    return {};
 }
 }  // namespace vexa

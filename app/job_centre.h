@@ -1,7 +1,9 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "app/file_stamp.h"
 #include "app/hot_folder.h"
 #include "device/plot_job.h"
 #include "model/vexa_doc.h"
@@ -19,6 +21,7 @@ public:
             FILE_IMPORTED,
             FILE_REJECTED,
             FILE_FAILED,
+            FILE_SKIPPED,
             JOB_STARTED,
             JOB_REFUSED,
             JOB_DONE,
@@ -45,7 +48,9 @@ public:
     // machine is ready, no job runs and the list is not empty.
     void Start();
     // Leaves the job list in "Last.vxtask" when it is not empty and stops
-    // the automatic starts; true when nothing was lost.
+    // the automatic starts; true when nothing was lost. When "Last.vxtask"
+    // cannot be written the list goes under another name beside it (or, failing
+    // that, in the home or temp directory) and the event says where.
     bool Close();
 
     CVexaDoc& Doc() { return m_doc; }
@@ -53,9 +58,13 @@ public:
 private:
     void Emit(Event::Kind kind, const std::string& text);
     void StartPage0();
+    std::string SaveListElsewhere(const std::string& why);
 
     CVexaDoc& m_doc;
     EventSink m_sink;
     CHotFolder m_hot;
+    // A hand-over file that was taken but could not be removed: the same
+    // file is not loaded again (each load replaces the list) until it changes.
+    std::optional<FileStamp> m_handOverKept;
 };
 }  // namespace vexa

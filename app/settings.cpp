@@ -86,21 +86,31 @@ void CSettings::InitFontPaths()
     ExtractResourceToFile(IDR_FON_HZ, "FON", m_hzFontPath);
 }
 
+std::string CSettings::PlotFolderProblem(const std::string& folder) const
+{
+    if (folder.size() < 3)
+        return Text(*this, "目录名太短", "the name is shorter than 3 characters");
+    // The entry must be a directory, not just any file-system entry: a regular
+    // file of that name could never receive plot files.
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return Text(*this, "不是已有的目录", "not an existing directory");
+    // The same directory under any spelling ("dir", "dir/", "dir/.", a link):
+    // its files are the program's own ("Vexa.ini", "Last.vxtask").
+    struct stat app {};
+    if (folder == m_appDir || (stat(m_appDir.c_str(), &app) == 0 && app.st_dev == st.st_dev && app.st_ino == st.st_ino))
+        return Text(*this, "这是程序目录（" + m_appDir + "）", "it is the application directory (" + m_appDir + ")");
+    return {};
+}
+
 void CSettings::CreatePlotFolder()
 {
-    const auto withoutSlash = [](const std::string& folder) {
-        return !folder.empty() && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
-    };
     if (m_hotFolder.empty())
         m_hotFolder = DefaultHotFolder();
-    // The entry must be a directory, not just any file-system entry: a regular
-    // file of that name could never receive plot files. The comparison with
-    // the application directory is byte-exact, so naming it without the final
-    // '/' passes, as it always has.
-    if (m_hotFolder.size() >= 3 && vexa::IsDirectory(withoutSlash(m_hotFolder)) && m_hotFolder != m_appDir)
+    if (PlotFolderProblem(m_hotFolder).empty())
         return;
     m_hotFolder = DefaultHotFolder();
-    const std::string folder = withoutSlash(m_hotFolder);
+    const std::string folder = m_hotFolder.substr(0, m_hotFolder.size() - 1);
     struct stat st {};
     if (lstat(folder.c_str(), &st) != 0)
         mkdir(folder.c_str(), 0777);  // a folder that cannot be made is not reported

@@ -31,6 +31,10 @@ public:
     void InitFontPaths();
     // Validates m_hotFolder, falling back to (and creating) m_appDir + "plot/".
     void CreatePlotFolder();
+    // Why folder cannot be the hot folder (every file there is imported or
+    // moved away): shorter than 3 characters, not an existing directory, or
+    // the application directory. Empty when it can.
+    std::string PlotFolderProblem(const std::string& folder) const;
     // Removes the font files and the private temp directory. Safe to repeat.
     void RemoveTempFiles();
 

@@ -93,6 +93,26 @@ private:
     bool m_active = false;
 };
 
+const char* EventWord(vexa::CJobCentre::Event::Kind kind)
+{
+    using E = vexa::CJobCentre::Event;
+    switch (kind) {
+    case E::FILE_IMPORTED: return "imported";
+    case E::FILE_REJECTED: return "rejected";
+    case E::FILE_FAILED: return "failed";
+    case E::FILE_SKIPPED: return "skipped";
+    case E::JOB_STARTED: return "started";
+    case E::JOB_REFUSED: return "refused";
+    case E::JOB_DONE: return "done";
+    case E::JOB_ABORTED: return "aborted";
+    case E::LIST_LOADED: return "job list loaded";
+    case E::LIST_LOAD_FAILED: return "job list not loaded";
+    case E::LIST_SAVED: return "job list saved";
+    case E::MESSAGE: return "note";
+    }
+    return "note";
+}
+
 // The worker threads and the loop that serves their notifications.
 class Session {
 public:
@@ -161,16 +181,13 @@ private:
     void OnEvent(const vexa::CJobCentre::Event& e)
     {
         using E = vexa::CJobCentre::Event;
-        static const char* const kWords[] = {"imported",    "rejected", "failed",      "started",
-                                             "refused",     "done",     "aborted",     "job list loaded",
-                                             "job list not loaded", "job list saved", "note"};
         if (e.kind == E::JOB_ABORTED)
             ++m_aborted;
         if (e.kind == E::JOB_REFUSED)
             ++m_refused;
         if (e.kind == E::JOB_STARTED || e.kind == E::JOB_DONE || e.kind == E::JOB_ABORTED)
             m_lastTenth = -1;
-        Log(std::string(kWords[e.kind]) + ": " + e.text);
+        Log(std::string(EventWord(e.kind)) + ": " + e.text);
     }
 
     CVexaDoc m_doc;
@@ -236,6 +253,10 @@ void LinkOptions::AddTo(CLI::App* command)
     group->add_flag("--sim", sim, "A simulated controller in this process, on a free loopback port");
     group->require_option(1);
     command->add_option("--out", simOut, "Where --sim writes the printed images (default: next to the input)");
+    timeScaleOption = command->add_option("--time-scale", timeScale,
+                                          "With --sim: factor of the program's fixed waits (1 as on a real plotter, "
+                                          "0 skips them)")
+                          ->check(CLI::Range(0.0, 1000.0));
 }
 
 void LinkOptions::Disconnect()
@@ -256,12 +277,17 @@ void LinkOptions::Disconnect()
 
 std::string LinkOptions::Connect()
 {
+    // The fixed waits pace a real plotter; only a simulated one may skip them.
+    if (timeScaleOption && timeScaleOption->count() > 0 && !sim)
+        return "--time-scale works only with --sim: a real controller needs the program's waits";
     if (usb) {
         g_settings.m_useEthernet = 0;
         return {};
     }
-    if (sim)
+    if (sim) {
+        vexa::SetTimeScale(timeScale);
         return StartSimulator(*this);
+    }
     const size_t colon = tcp.rfind(':');
     in_addr address{};
     if (colon == std::string::npos || inet_pton(AF_INET, tcp.substr(0, colon).c_str(), &address) != 1)
@@ -353,9 +379,10 @@ int Serve(const std::string& hotFolder, LinkOptions& link)
 {
     LayoutOptions{}.LoadSettings();
     if (!hotFolder.empty()) {
+        // The checks of the INI's hot folder: every file there is taken away.
         const std::string folder = vexa::WithTrailingSlash(hotFolder);
-        if (!vexa::IsDirectory(folder))
-            return Fail("serve", folder + " is not a directory");
+        if (const std::string problem = g_settings.PlotFolderProblem(folder); !problem.empty())
+            return Fail("serve", "cannot use " + hotFolder + " as the hot folder: " + problem);
         g_settings.m_hotFolder = folder;
     }
     if (std::string error = link.Connect(); !error.empty())

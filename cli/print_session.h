@@ -16,10 +16,12 @@ struct LinkOptions {
     bool usb = false;
     bool sim = false;
     std::string simOut;  // where the simulator writes what it printed
+    double timeScale = 1;  // --sim only: factor of the designed waits
+    CLI::Option* timeScaleOption = nullptr;
 
     void AddTo(CLI::App* command);
     // Points the settings at the chosen link, starting the simulator for
-    // --sim. Returns an error message, or empty.
+    // --sim and applying its time scale. Returns an error message, or empty.
     std::string Connect();
     // Stops what Connect started.
     void Disconnect();

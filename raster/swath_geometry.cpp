@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "app/helpers.h"
@@ -190,17 +191,56 @@ bool SwathFitsBuffers()
            && rows + h + LEADING_BLANK_RECORDS <= SWATH_CAPACITY_RECORDS;
 }
 
+namespace {
+std::string Format(const char* format, auto... values)
+{
+    char text[512];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+double RowsToMm(double rows, double dpi)
+{
+    return rows * 25.4 / dpi;
+}
+}  // namespace
+
 std::string CheckSwathWidth()
 {
     const double dpi = ResolutionDpi();
+    const bool chinese = g_settings.m_language == 0;
+    const int rows = g_swathRows;
+    // A job the swath buffers cannot hold is refused whatever the machine's
+    // length claims, and for another reason: it says so.
+    if (!SwathFitsBuffers()) {
+        const int head2 = g_settings.m_head2Position;
+        const int64_t records = int64_t{rows} + head2 + LEADING_BLANK_RECORDS;
+        return chinese ? Format("作业太宽，超出喷绘数据缓冲区：需要 %lld 个列记录（作业 %d 行 %.1f mm，加喷头2位置 %d 和 %d "
+                                "个前导记录），最多 %d 个。请减小纸张宽度（分页长度）。",
+                                static_cast<long long>(records), rows, RowsToMm(rows, dpi), head2,
+                                LEADING_BLANK_RECORDS, SWATH_CAPACITY_RECORDS)
+                       : Format("The job is too wide for the swath buffers: it needs %lld column records (%d rows, "
+                                "%.1f mm, plus the head 2 position %d and %d leading records); they hold %d. "
+                                "Reduce the paper width.",
+                                static_cast<long long>(records), rows, RowsToMm(rows, dpi), head2,
+                                LEADING_BLANK_RECORDS, SWATH_CAPACITY_RECORDS);
+    }
     const double startOffset = std::trunc(g_settings.m_startOffset * dpi / 25.4);
     const double needed =
         std::trunc(2 * g_settings.m_idleDistance * dpi / 25.4 + (g_swathRows + 10 + startOffset));
     const double available = std::trunc(g_settings.m_machineLength * dpi / 25.4);
-    // The buffers bound the job too, whatever the machine's length claims.
-    if (needed > available || !SwathFitsBuffers())
-        return MSG_BEYOND_MACHINE_WIDTH;
-    return {};
+    if (needed <= available)
+        return {};
+    // The designed words first, then the numbers and what to change.
+    const std::string details =
+        chinese ? Format("作业需要 %.0f 行（%.1f mm：作业 %d 行，加两端空走距离和起始偏移），机器允许 %.0f 行（机器长度 "
+                         "%d mm）。请减小纸张宽度（分页长度）、空走距离或起始偏移，或检查机器长度。",
+                         needed, RowsToMm(needed, dpi), rows, available, g_settings.m_machineLength.load())
+                : Format("The job needs %.0f rows (%.1f mm: %d rows of the job plus the idle travel at both ends "
+                         "and the start offset); the machine allows %.0f rows (machine length %d mm). Reduce the "
+                         "paper width, the idle distance or the start offset, or check the machine length.",
+                         needed, RowsToMm(needed, dpi), rows, available, g_settings.m_machineLength.load());
+    return std::string(MSG_BEYOND_MACHINE_WIDTH) + "\n" + details;
 }
 
 int PreparePlotJob(const COnePage& job, std::string& message)

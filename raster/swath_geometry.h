@@ -39,7 +39,9 @@ bool SwathFitsBuffers();
 
 // The job start's width check along the carriage: the rows of the job with
 // the idle travel and the start offset must fit the machine's length, and
-// the job must fit the swath buffers. Returns the message to show, or empty.
+// the job must fit the swath buffers. Returns the message to show (the
+// buffers' own, or the machine-width message with the rows needed and
+// allowed and what to change), or empty. In the language of m_language.
 std::string CheckSwathWidth();
 extern const char* const MSG_BEYOND_MACHINE_WIDTH;
 

@@ -86,9 +86,15 @@ TEST_F(SettingsTest, HotFolderFromIniIsValidated)
     EXPECT_EQ(LoadWithHotFolder(AppDir() + "gone/"), AppDir() + "plot/");
     EXPECT_EQ(LoadWithHotFolder(AppDir() + "file"), AppDir() + "plot/");  // not a directory
     EXPECT_EQ(LoadWithHotFolder("/."), AppDir() + "plot/");               // too short
-    // The comparison with the app dir is exact: without its '/' it passes.
+    // The app dir under any spelling: its own files would be taken away.
     const std::string bare = AppDir().substr(0, AppDir().size() - 1);
-    EXPECT_EQ(LoadWithHotFolder(bare), bare);
+    fs::create_directory_symlink(bare, AppDir() + "link");
+    LoadSettings(s);
+    for (const std::string& alias : {bare, AppDir() + ".", AppDir() + "hot/..", AppDir() + "link/"}) {
+        EXPECT_EQ(LoadWithHotFolder(alias), AppDir() + "plot/") << alias;
+        EXPECT_NE(s.PlotFolderProblem(alias), "") << alias;
+    }
+    EXPECT_EQ(s.PlotFolderProblem(AppDir() + "hot/"), "");
 }
 
 TEST_F(SettingsTest, HotFolderIsGbkInTheFileAndUtf8InTheProgram)

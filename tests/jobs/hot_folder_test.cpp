@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/hot_folder.h"
 #include "app/settings.h"
@@ -62,8 +63,32 @@ TEST(HotFolder, SettledFilesBecomeJobsAndAreDeleted)
     EXPECT_FALSE(f.Exists("a.plt"));
     EXPECT_TRUE(f.Exists(".partial.plt")) << "hidden files are a writer's own";
     EXPECT_TRUE(f.Exists("sub"));
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, CHotFolder::Event::SKIPPED) << "said once, at the first scan";
+    EXPECT_EQ(events[0].file, ".partial.plt");
+    EXPECT_EQ(events[1].kind, CHotFolder::Event::IMPORTED);
+}
+
+// Links and hidden names are left alone and said once while they stay.
+TEST(HotFolder, SkippedNamesAreReportedOnce)
+{
+    Folder f;
+    const std::string target = f.Put(".target", kSquare);
+    ASSERT_EQ(symlink(target.c_str(), (f.path + "link.plt").c_str()), 0);
+    Events events;
+    for (int k = 0; k < 4; ++k)
+        f.ScanTwice(events);
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].kind, CHotFolder::Event::IMPORTED);
+    EXPECT_EQ(events[0].file, ".target");
+    EXPECT_EQ(events[1].file, "link.plt");
+    EXPECT_EQ(events[1].kind, CHotFolder::Event::SKIPPED);
+    EXPECT_TRUE(f.Exists("link.plt") && f.Exists(".target"));
+    // Gone and back: said again.
+    unlink((f.path + "link.plt").c_str());
+    f.ScanTwice(events);
+    ASSERT_EQ(symlink(target.c_str(), (f.path + "link.plt").c_str()), 0);
+    f.ScanTwice(events);
+    EXPECT_EQ(events.size(), 3u);
 }
 
 TEST(HotFolder, AFileStillBeingWrittenWaits)
@@ -121,15 +146,60 @@ TEST(HotFolder, ADirectoryGoneOrUnreadableIsNoError)
     EXPECT_TRUE(events.empty());
 }
 
-TEST(HotFolder, AFileTouchedWithinTheQuietPeriodWaits)
+// Settled means unchanged for the quiet period on the monotonic clock; the
+// file's own times are only compared, never read as a time.
+TEST(HotFolder, QuietPeriodIsMeasuredOnTheMonotonicClock)
 {
     Folder f;
     vexa::SetTimeScale(1);  // a quiet period of 2 s
-    const std::string path = f.Put("fresh.plt", kSquare);
+    constexpr int64_t S = 1000000000;
+    const std::string ahead = f.Put("ahead.plt", kSquare);
+    const std::string old = f.Put("old.plt", kSquare);
+    // Copied with its times from a PC whose clock runs an hour ahead, and one
+    // last written a day ago.
+    timespec future[2] = {{0, UTIME_OMIT}, {time(nullptr) + 3600, 0}};
+    timespec past[2] = {{0, UTIME_OMIT}, {time(nullptr) - 86400, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, ahead.c_str(), future, 0), 0);
+    ASSERT_EQ(utimensat(AT_FDCWD, old.c_str(), past, 0), 0);
     Events events;
-    EXPECT_TRUE(f.ScanTwice(events).empty()) << "written just now";
-    // The same file, last written a minute ago.
-    timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    EXPECT_EQ(f.ScanTwice(events).size(), 1u);
+    Jobs jobs;
+    f.hot.Scan(f.path, jobs, events, 100 * S);
+    f.hot.Scan(f.path, jobs, events, 101 * S);
+    EXPECT_TRUE(jobs.empty()) << "an old time does not make a file settled";
+    f.hot.Scan(f.path, jobs, events, 102 * S);
+    ASSERT_EQ(jobs.size(), 2u) << "both, after 2 s unchanged";
+    EXPECT_EQ(jobs[0]->m_fileName, "ahead.plt");
+
+    // A change restarts the period.
+    const std::string grown = f.Put("grown.plt", kSquare);
+    f.hot.Scan(f.path, jobs, events, 200 * S);
+    vexa::test::WriteFile(grown, kSquare + "PU;");
+    f.hot.Scan(f.path, jobs, events, 203 * S);
+    f.hot.Scan(f.path, jobs, events, 204 * S);
+    EXPECT_EQ(jobs.size(), 2u);
+    f.hot.Scan(f.path, jobs, events, 205 * S);
+    EXPECT_EQ(jobs.size(), 3u);
+}
+
+// A file that failed for a reason of the program's (a font that cannot be
+// read) is said once and tried again only when it changes.
+TEST(HotFolder, AFailureIsReportedOncePerVersionOfTheFile)
+{
+    Folder f;
+    const std::string font = g_settings.m_enFontPath;
+    g_settings.m_enFontPath = f.path + "no-such-font.bin";
+    const std::string path = f.Put("label.plt", "IN;PU0,0;PD400,0;PU;LBHELLO\x03;");
+    Events events;
+    Jobs jobs;
+    for (int k = 0; k < 5; ++k)
+        f.hot.Scan(f.path, jobs, events);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, CHotFolder::Event::FAILED);
+    EXPECT_TRUE(f.Exists("label.plt"));
+    g_settings.m_enFontPath = font;
+    f.hot.Scan(f.path, jobs, events);
+    EXPECT_TRUE(jobs.empty()) << "the same file is not tried again";
+    vexa::test::WriteFile(path, "IN;PU0,0;PD400,0;PU;LBHELLO\x03;PU;");
+    EXPECT_EQ(f.ScanTwice(events).size(), 1u) << "changed: taken";
+    EXPECT_EQ(events.size(), 2u);
 }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/job_centre.h"
 #include "app/settings.h"
@@ -145,16 +149,91 @@ TEST(TaskHandOver, CloseLeavesTheListAndTheNextStartTakesItBack)
     EXPECT_NE(access(g_settings.m_lastTaskPath.c_str(), F_OK), 0);
 }
 
-TEST(TaskHandOver, AFileThatCannotBeLoadedIsKeptAsideNotLoadedAgain)
+// Every failed hand-over file is kept, each under a name of its own.
+TEST(TaskHandOver, FilesThatCannotBeLoadedAreAllKeptAside)
 {
     Centre c;
     c.doc.AddPage(Job("keep"));
-    vexa::test::WriteFile(g_settings.m_lastTaskPath, "\x05\x00garbage");
-    c.centre.OnTaskFileFound();
+    const std::string handOver = g_settings.m_lastTaskPath;
+    for (const char* bytes : {"\x05\x00garbage", "\x05\x00other garbage"}) {
+        vexa::test::WriteFile(handOver, bytes);
+        c.centre.OnTaskFileFound();
+        EXPECT_NE(access(handOver.c_str(), F_OK), 0);
+        ASSERT_FALSE(c.events.empty());
+        EXPECT_EQ(c.events.back().kind, CJobCentre::Event::LIST_LOAD_FAILED);
+    }
     EXPECT_EQ(c.doc.GetPageCount(), 1);
     EXPECT_EQ(c.doc.GetPage(0)->m_fileName, "keep");
-    EXPECT_NE(access(g_settings.m_lastTaskPath.c_str(), F_OK), 0);
-    EXPECT_EQ(access((g_settings.m_lastTaskPath + ".bad").c_str(), F_OK), 0);
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(c.dir.path()))
+        if (entry.path().filename().string().starts_with("Last.vxtask.bad-"))
+            kept.push_back(vexa::test::ReadFile(entry.path().string()));
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{"\x05\x00garbage", "\x05\x00other garbage"}));
+}
+
+// A hand-over file that stays where it is (an immutable file, a read-only
+// folder) is taken once: loading it again would replace the list and lose
+// what the hot folder added since. /proc/self/fd/N names the file but can
+// never be removed, even by root.
+TEST(TaskHandOver, AFileThatCannotBeRemovedIsLoadedOnceUntilItChanges)
+{
+    Centre c;
+    CVexaDoc handed;
+    handed.AddPage(Job("handed"));
+    const std::string real = c.dir.file("real.vxtask");
+    ASSERT_EQ(handed.SaveTaskFile(real), "");
+    const int fd = open(real.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    g_settings.m_lastTaskPath = "/proc/self/fd/" + std::to_string(fd);
+
+    c.centre.OnTaskFileFound();
+    ASSERT_EQ(c.doc.GetPageCount(), 1);
+    ASSERT_EQ(c.events.size(), 2u);
+    EXPECT_EQ(c.events[0].kind, CJobCentre::Event::LIST_LOADED);
+    EXPECT_EQ(c.events[1].kind, CJobCentre::Event::MESSAGE) << "said once that it stays";
+    EXPECT_NE(c.events[1].text.find("cannot be removed"), std::string::npos);
+
+    c.doc.AddPage(Job("from the hot folder"));
+    for (int cycle = 0; cycle < 3; ++cycle)
+        c.centre.OnTaskFileFound();
+    EXPECT_EQ(c.doc.GetPageCount(), 2) << "the job added since stays";
+    EXPECT_EQ(c.events.size(), 2u) << "nothing said again";
+
+    // Another list in its place is taken.
+    handed.AddPage(Job("second"));
+    ASSERT_EQ(handed.SaveTaskFile(real), "");  // a new inode: the descriptor still names the old one
+    close(fd);
+    const int fd2 = open(real.c_str(), O_RDONLY);
+    ASSERT_GE(fd2, 0);
+    g_settings.m_lastTaskPath = "/proc/self/fd/" + std::to_string(fd2);
+    c.centre.OnTaskFileFound();
+    EXPECT_EQ(c.doc.GetPageCount(), 2);
+    EXPECT_EQ(c.doc.GetPage(1)->m_fileName, "second");
+    EXPECT_EQ(c.events.size(), 4u);
+    close(fd2);
+}
+
+// Close never drops a list: when "Last.vxtask" cannot be written the list
+// goes beside it under another name, and the operator is told where.
+TEST(TaskHandOver, AListThatCannotBeLeftInLastIsSavedBesideIt)
+{
+    Centre c;
+    g_plotThread = 0;
+    c.doc.AddPage(Job("a", 2));
+    c.doc.AddPage(Job("b"));
+    // A directory in its place: no file can be written there, even by root.
+    ASSERT_EQ(mkdir(g_settings.m_lastTaskPath.c_str(), 0777), 0);
+    EXPECT_TRUE(c.centre.Close());
     ASSERT_FALSE(c.events.empty());
-    EXPECT_EQ(c.events.back().kind, CJobCentre::Event::LIST_LOAD_FAILED);
+    EXPECT_EQ(c.events.back().kind, CJobCentre::Event::MESSAGE);
+    std::string saved;
+    for (const auto& entry : std::filesystem::directory_iterator(c.dir.path()))
+        if (entry.path().filename().string().starts_with("Last-"))
+            saved = entry.path().string();
+    ASSERT_NE(saved, "") << c.events.back().text;
+    EXPECT_NE(c.events.back().text.find(saved), std::string::npos) << "says where";
+    CVexaDoc back;
+    ASSERT_EQ(back.LoadTaskFile(saved), "");
+    EXPECT_EQ(back.GetPageCount(), 2);
 }

@@ -321,11 +321,27 @@ TEST_F(RasterTest, WidthCheckAtTheMachinesLength)
     g_swathRows = 14206;
     EXPECT_EQ(CheckSwathWidth(), "");
     g_swathRows = 14207;
-    EXPECT_EQ(CheckSwathWidth(), MSG_BEYOND_MACHINE_WIDTH);
-    // A machine claiming 3500 mm still cannot take more rows than the buffers hold.
-    g_settings.m_machineLength = 3500;
+    // The designed words, then the numbers in the operator's language.
+    std::string message = CheckSwathWidth();
+    EXPECT_TRUE(message.starts_with(MSG_BEYOND_MACHINE_WIDTH));
+    EXPECT_NE(message.find("14925"), std::string::npos) << message;
+    EXPECT_NE(message.find("14924"), std::string::npos) << message;
+    EXPECT_NE(message.find("2106.1 mm"), std::string::npos) << message;
+    g_settings.m_language = 1;
+    message = CheckSwathWidth();
+    EXPECT_NE(message.find("needs 14925 rows (2106.1 mm"), std::string::npos) << message;
+    EXPECT_NE(message.find("allows 14924 rows"), std::string::npos) << message;
+    EXPECT_NE(message.find("idle distance"), std::string::npos) << message;
+    // A machine claiming 4000 mm still cannot take more rows than the buffers
+    // hold, and the message says that instead.
+    g_settings.m_machineLength = 4000;
     Set(0, 2, 250, 1, 0, 0);
-    g_swathRows = 25800;
-    EXPECT_EQ(CheckSwathWidth(), MSG_BEYOND_MACHINE_WIDTH);
+    g_swathRows = 25720;
+    EXPECT_EQ(CheckSwathWidth(), "");
+    g_swathRows = 25721;
+    message = CheckSwathWidth();
+    EXPECT_NE(message.find("swath buffers: it needs 26001 column records"), std::string::npos) << message;
+    EXPECT_EQ(message.find(MSG_BEYOND_MACHINE_WIDTH), std::string::npos);
+    g_settings.m_language = 0;
     g_settings.m_machineLength = 2106;
 }
