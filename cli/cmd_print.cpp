@@ -253,10 +253,9 @@ void LinkOptions::AddTo(CLI::App* command)
     group->add_flag("--sim", sim, "A simulated controller in this process, on a free loopback port");
     group->require_option(1);
     command->add_option("--out", simOut, "Where --sim writes the printed images (default: next to the input)");
-    timeScaleOption = command->add_option("--time-scale", timeScale,
-                                          "With --sim: factor of the program's fixed waits (1 as on a real plotter, "
-                                          "0 skips them)")
-                          ->check(CLI::Range(0.0, 1000.0));
+    command->add_option("--time-scale", timeScale,
+                        "With --sim: factor of the program's fixed waits (1 as on a real plotter, 0 skips them)")
+        ->check(CLI::Range(0.0, 1000.0));
 }
 
 void LinkOptions::Disconnect()
@@ -278,14 +277,14 @@ void LinkOptions::Disconnect()
 std::string LinkOptions::Connect()
 {
     // The fixed waits pace a real plotter; only a simulated one may skip them.
-    if (timeScaleOption && timeScaleOption->count() > 0 && !sim)
+    if (timeScale && !sim)
         return "--time-scale works only with --sim: a real controller needs the program's waits";
     if (usb) {
         g_settings.m_useEthernet = 0;
         return {};
     }
     if (sim) {
-        vexa::SetTimeScale(timeScale);
+        vexa::SetTimeScale(timeScale.value_or(1.0));
         return StartSimulator(*this);
     }
     const size_t colon = tcp.rfind(':');

@@ -16,8 +16,7 @@ struct LinkOptions {
     bool usb = false;
     bool sim = false;
     std::string simOut;  // where the simulator writes what it printed
-    double timeScale = 1;  // --sim only: factor of the designed waits
-    CLI::Option* timeScaleOption = nullptr;
+    std::optional<double> timeScale;  // --sim only: factor of the designed waits
 
     void AddTo(CLI::App* command);
     // Points the settings at the chosen link, starting the simulator for

@@ -86,26 +86,34 @@ TEST(JobListRules, AHandOverFileThatStaysIsLoadedOnce)
 
 // The monitor lets go of the link after every command it sends, so a start
 // right after the fan or a jog goes out at once instead of waiting for it.
+// The start is pressed in the very next notification after the command,
+// while the monitor waits for it to be handled.
 TEST(JobListRules, AStartRightAfterAControlCommandIsNotHeldUp)
 {
     Rig rig;
     rig.Start();
     ASSERT_TRUE(rig.RunUntil([] { return g_connected != 0 && g_machineStatus == STATE_READY; }));
-    int printed = 0;
     for (const int command : {UI_FAN_ON, UI_JOG_RIGHT, UI_STOP_JOG, UI_FAN_OFF}) {
+        ASSERT_TRUE(rig.RunUntil([] { return g_machineStatus == STATE_READY; }));  // the last job has finished
         rig.doc.AddPage(rig.Job(kSquare));
         rig.doc.GetPage(0)->m_autoState = AUTO_STATE_NO;
+        bool pressed = false;
+        std::chrono::steady_clock::duration took{};
+        rig.beforeHandle = [&](int message) {
+            if (pressed || message != WM_MONITOR_TICK || g_settings.m_pendingCommand != 0)
+                return;
+            pressed = true;
+            const auto before = std::chrono::steady_clock::now();
+            rig.centre.Start();
+            took = std::chrono::steady_clock::now() - before;
+        };
         g_settings.PostCommand(command);
-        ASSERT_TRUE(rig.RunUntil([] { return g_settings.m_pendingCommand == 0; }));
-        ASSERT_TRUE(rig.RunUntil([] { return g_machineStatus == STATE_READY; }));
-        const auto before = std::chrono::steady_clock::now();
-        rig.centre.Start();
-        const auto took = std::chrono::steady_clock::now() - before;
-        ASSERT_TRUE(rig.Has(Event::JOB_STARTED)) << command;
+        ASSERT_TRUE(rig.RunUntil([&] { return pressed; }));
+        rig.beforeHandle = nullptr;
+        ASSERT_TRUE(rig.Has(Event::JOB_STARTED)) << command << (rig.events.empty() ? "" : rig.events.back().text);
         EXPECT_LT(took, std::chrono::seconds(5)) << "after command " << command;
-        ++printed;
         ASSERT_TRUE(rig.RunUntil([&] { return rig.doc.GetPageCount() == 0 && !g_plotThread; }));
         rig.events.clear();
     }
-    EXPECT_TRUE(rig.sim.WaitForJobs(static_cast<size_t>(printed), 10000));
+    EXPECT_TRUE(rig.sim.WaitForJobs(4, 10000));
 }

@@ -25,7 +25,13 @@ public:
     explicit Rig(sim::SimConfig config = {})
         : sim(Configure(config)), server(sim),
           centre(doc, [this](const CJobCentre::Event& e) { events.push_back(e); }),
-          queue([this](int m, int w) { centre.Handle(m, w); }, [this](const std::string& t) { messages.push_back(t); })
+          queue(
+              [this](int m, int w) {
+                  if (beforeHandle)
+                      beforeHandle(m);
+                  centre.Handle(m, w);
+              },
+              [this](const std::string& t) { messages.push_back(t); })
     {
         EXPECT_EQ(sim.Start(), "");
         EXPECT_EQ(server.Start(0), "");
@@ -88,6 +94,9 @@ public:
     CVexaDoc doc;
     std::vector<CJobCentre::Event> events;
     std::vector<std::string> messages;
+    // Runs on the notification loop's thread before each notification is
+    // handled, while the worker thread that sent it waits.
+    std::function<void(int message)> beforeHandle;
     CJobCentre centre;
     CFrameQueue queue;
 
