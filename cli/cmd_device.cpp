@@ -16,6 +16,7 @@
 #include "device/my_commu.h"
 #include "device/param_block.h"
 #include "device/param_file.h"
+#include "device/status_text.h"
 
 namespace cli {
 namespace {
@@ -186,16 +187,23 @@ int Status(const DeviceOptions& device, bool asJson)
     const bool havePosition = QueryPosition() == 0;
     const int dots = g_carriagePosition;
     const double mm = PositionToMm(dots, g_settings.m_resolution);
+    // The control bar's words in the language of Vexa.ini. The controller has
+    // answered; no job of this process runs, so plotting and paused have no
+    // progress numbers here and show their words alone.
+    const int language = g_settings.m_language;
+    std::string text = FormatStatusText({.connected = 1, .status = status}, language).text;
+    if (text.empty())
+        text = StateText(status, language);
     if (asJson) {
         json j = {{"link", g_commu.LinkName()}, {"status", status}, {"state", StateName(status)},
-                  {"text", StateText(status, 1)}};
+                  {"text", StateText(status, 1)}, {"status_text", text}};
         j["position_dots"] = havePosition ? json(dots) : json(nullptr);
         j["position_mm"] = havePosition && haveBlock ? json(std::round(mm * 100) / 100) : json(nullptr);
         std::cout << Dump(j) << '\n';
         return 0;
     }
     std::printf("link:     %s\n", g_commu.LinkName().c_str());
-    std::printf("status:   %d %s (%s)\n", status, StateName(status).c_str(), StateText(status, 1).c_str());
+    std::printf("status:   %s (%d %s)\n", text.c_str(), status, StateName(status).c_str());
     if (!havePosition)
         std::printf("carriage: unknown\n");
     else if (haveBlock)

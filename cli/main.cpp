@@ -1,4 +1,6 @@
 // vexagrid-cli: the engine from the command line.
+#include <iostream>
+
 #include "app/settings.h"
 #include "cli/cli.h"
 #include "cli/cmd_device.h"
@@ -6,7 +8,7 @@
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"VexaGrid output centre, command-line tool"};
+    CLI::App app{"VexaGrid output centre, command-line tool", "vexagrid-cli"};
     app.require_subcommand(1);
 
     std::vector<std::string> files;
@@ -77,6 +79,11 @@ int main(int argc, char** argv)
     cli::DeviceCommands device;
     device.AddTo(app);
 
+    // Without a command the tool says what it can do, rather than what is missing.
+    if (argc <= 1) {
+        std::cout << app.help();
+        return 0;
+    }
     CLI11_PARSE(app, argc, argv);
 
     if (print->parsed())

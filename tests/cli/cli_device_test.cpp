@@ -15,6 +15,7 @@ using vexa::test::RunCli;
 using vexa::test::ReadFile;
 using vexa::test::RunCommand;
 using vexa::test::TempDir;
+using vexa::test::WriteFile;
 
 extern char** environ;
 
@@ -75,15 +76,25 @@ TEST(CliDevice, StatusOverTcp)
     TempDir dir;
     SimProcess sim(dir);
     ASSERT_FALSE(sim.Address().empty()) << "vexagrid-sim printed its port";
+    // Without a Vexa.ini the language is Chinese.
     auto r = RunCli(dir, "status --tcp " + sim.Address());
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("status:   1 STATE_READY (Ready)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("status:   准备就绪 (1 STATE_READY)"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("carriage: 0 dots, 0.00 mm"), std::string::npos) << r.out;
+
+    // 语言=1 in GBK: English.
+    WriteFile(dir.file("Vexa.ini"), "[Para]\r\n\xD3\xEF\xD1\xD4=1\r\n");
+    r = RunCli(dir, "status --tcp " + sim.Address());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("status:   Ready (1 STATE_READY)"), std::string::npos) << r.out;
 
     r = RunCli(dir, "status --json --tcp " + sim.Address());
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["status"], 1);
     EXPECT_EQ(j["state"], "STATE_READY");
+    EXPECT_EQ(j["text"], "Ready");
+    EXPECT_EQ(j["status_text"], "Ready");
     EXPECT_EQ(j["link"], "TCP " + sim.Address());
 
     // Nothing listens on port 1 of the loopback.

@@ -58,3 +58,20 @@ TEST(CliInfo, FailuresNameTheFileAndExitNonzero)
     r = RunCommand(CliPath() + " info");
     EXPECT_NE(r.status, 0) << "no file is a usage error";
 }
+
+TEST(CliInfo, NoCommandPrintsTheHelp)
+{
+    TempDir dir;
+    auto r = vexa::test::RunCli(dir, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Usage: vexagrid-cli"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("info"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("print"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("status"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+
+    r = vexa::test::RunCli(dir, "--no-such-option");
+    EXPECT_NE(r.status, 0) << "an unknown option is still an error";
+    r = vexa::test::RunCli(dir, "tasks");
+    EXPECT_NE(r.status, 0) << "a group without its command is still an error";
+}
