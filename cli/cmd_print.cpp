@@ -20,6 +20,7 @@
 #include "device/my_commu.h"
 #include "device/plot_job.h"
 #include "device/protocol.h"
+#include "device/status_text.h"
 #include "hpgl/hpgl_import.h"
 #include "model/page_layout.h"
 #include "sim/sim_server.h"
@@ -150,7 +151,7 @@ public:
             return;
         const int done = std::min(g_currentSwath.load(), total);
         const int copies = m_doc.GetPageCount() > 0 ? m_doc.GetPage(0)->m_copies : 0;
-        const std::string status = StateName(g_machineStatus.load());
+        const std::string status = CurrentStatusText().text;
         if (isatty(STDERR_FILENO)) {
             const int width = 30, filled = done * width / total;
             std::fprintf(stderr, "\r[%s%s] swath %d of %d, copies left %d, %s   ", std::string(filled, '#').c_str(),

@@ -33,10 +33,15 @@ inline int16_t PositionFromReply(const uint8_t* reply2)
 {
     return static_cast<int16_t>(GetU16(reply2));
 }
-// Dots to millimetres: 180 dpi when resolution is 0, else 150 dpi.
+// Millimetres per dot along Y: 180 dpi when resolution is 0, else 150 dpi.
+inline double MmPerDot(int resolution)
+{
+    return resolution != 0 ? 25.4 / 150 : 25.4 / 180;
+}
+// Dots to millimetres, as the control bar shows the carriage.
 inline double PositionToMm(int dots, int resolution)
 {
-    return dots * 25.4 / (resolution == 0 ? 180 : 150);
+    return dots * MmPerDot(resolution);
 }
 
 // Reads the parameter block (CMD_READ_PARAMS, 52-byte reply): bytes 0 to 35

@@ -3,14 +3,10 @@
 #include <cstdio>
 
 #include "app/settings.h"
+#include "device/commands.h"
 #include "device/link_state.h"
 #include "device/plot_job.h"
 #include "device/protocol.h"
-
-double MmPerDot(int resolution)
-{
-    return resolution != 0 ? 25.4 / 150 : 25.4 / 180;
-}
 
 double SwathAdvanceMm(int headMode, int headOverlap)
 {
@@ -61,7 +57,7 @@ std::string FormatCarriageText(int positionDots, int resolution, int language)
 {
     char text[64];
     std::snprintf(text, sizeof text, language == 0 ? "小车:%.2f mm" : "Car:%.2f mm",
-                  positionDots * MmPerDot(resolution));
+                  PositionToMm(positionDots, resolution));
     return text;
 }
 

@@ -28,8 +28,6 @@ struct MachineStatusText {
     long long totalMm = 0;   // paper advance of the whole job, whole mm
 };
 
-// Millimetres per raster dot along Y: 150 dpi when resolution is not 0, else 180 dpi.
-double MmPerDot(int resolution);
 // Paper advance per swath in mm: 150 nozzles at 12 per mm for one cartridge;
 // both cartridges share the overlapping nozzles.
 double SwathAdvanceMm(int headMode, int headOverlap);
