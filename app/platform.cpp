@@ -180,7 +180,7 @@ std::string MakePrivateTempDir(std::string* error)
     return {};
 }
 
-std::string WriteFileAtomic(const std::string& path, std::string_view bytes)
+std::string WriteFileAtomic(const std::string& path, std::string_view bytes, FileSync sync)
 {
     if (path.empty() || path.back() == '/')
         return "Cannot write \"" + path + "\": not a file name";
@@ -221,7 +221,7 @@ std::string WriteFileAtomic(const std::string& path, std::string_view bytes)
     };
     if (exists)
         fchmod(fd, st.st_mode & 07777);  // best effort: the content matters more
-    if (!WriteAll(fd, bytes) || fsync(fd) != 0)
+    if (!WriteAll(fd, bytes) || (sync == FileSync::Now && fsync(fd) != 0))
         return fail(errno);
     const int rc = close(fd);
     fd = -1;
@@ -229,7 +229,22 @@ std::string WriteFileAtomic(const std::string& path, std::string_view bytes)
         return fail(errno);
     if (rename(tmp.c_str(), target.c_str()) != 0)
         return fail(errno);
-    SyncDirectory(dir);
+    if (sync == FileSync::Now)
+        SyncDirectory(dir);
+    return {};
+}
+
+std::string SyncFileSystem(const std::string& path)
+{
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return "Cannot sync \"" + path + "\": " + ErrorText(errno);
+    const int rc = syncfs(fd);
+    const int err = errno;
+    close(fd);
+    if (rc != 0)
+        return "Cannot sync \"" + path + "\": " + ErrorText(err);
     return {};
 }
 

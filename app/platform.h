@@ -23,14 +23,27 @@ std::string ExecutableDirectory();
 // empty string (and a message in *error) when none could be created.
 std::string MakePrivateTempDir(std::string* error = nullptr);
 
+// When WriteFileAtomic makes the new content durable.
+enum class FileSync {
+    Now,    // the file and the rename are flushed to disk before it returns
+    Later,  // left to the system; for a batch of files, followed by SyncFileSystem
+};
+
 // Replaces the file at path with bytes so that a reader sees the old or the
 // new content, never a mix: the bytes go to a temporary file in the same
-// directory, are flushed to disk and renamed over the target. A symbolic link
-// at path is followed; an existing file's permissions are kept; anything but
-// a regular file (a directory, a device, a FIFO) is refused. On failure
-// the old file is untouched, no temporary file is left behind, and the
-// message is returned; an empty result means success.
-[[nodiscard]] std::string WriteFileAtomic(const std::string& path, std::string_view bytes);
+// directory, are flushed to disk (unless sync is Later) and renamed over the
+// target. A symbolic link at path is followed; an existing file's
+// permissions are kept; anything but a regular file (a directory, a device,
+// a FIFO) is refused. On failure the old file is untouched, no temporary
+// file is left behind, and the message is returned; an empty result means
+// success.
+[[nodiscard]] std::string WriteFileAtomic(const std::string& path, std::string_view bytes,
+                                          FileSync sync = FileSync::Now);
+
+// Flushes everything written to the file system that holds path to disk:
+// one sync for many files written with FileSync::Later, far cheaper than a
+// sync per file. Returns the message on failure, empty on success.
+[[nodiscard]] std::string SyncFileSystem(const std::string& path);
 
 // Reads a whole regular file of at most maxBytes. nullopt (with a message in
 // *error) when it is missing, not a regular file, too large or unreadable.

@@ -119,10 +119,15 @@ int Swaths(const std::string& file, const std::string& outDir, const MachineOpti
         std::snprintf(name, sizeof name, "swath_%05d.bin", n);
         const std::string_view bytes(reinterpret_cast<const char*>(g_swathStream),
                                      static_cast<size_t>(g_swathStreamBytes.load()));
-        if (std::string error = vexa::WriteFileAtomic(outDir + "/" + name, bytes); !error.empty())
+        // A sync per file would cost more than building the swaths; one sync
+        // of the file system follows them all.
+        if (std::string error = vexa::WriteFileAtomic(outDir + "/" + name, bytes, vexa::FileSync::Later);
+            !error.empty())
             return Fail(outDir, error);
         sizes.push_back(bytes.size());
     }
+    if (std::string error = vexa::SyncFileSystem(outDir); !error.empty())
+        return Fail(outDir, error);
     const json header = {{"file", file},
                          {"rows", g_swathRows.load()},
                          {"swaths", swaths},
@@ -130,6 +135,8 @@ int Swaths(const std::string& file, const std::string& outDir, const MachineOpti
                          {"words_per_swath", (g_swathRows.load() + LEADING_BLANK_RECORDS) * (COLUMN_RECORD_BYTES / 2)},
                          {"stream_bytes", sizes},
                          {"settings", machine.Used()}};
+    // Written after the sync and synced itself: the header never reaches the
+    // disk before its swaths.
     if (std::string error = vexa::WriteFileAtomic(outDir + "/header.json", header.dump(2) + "\n"); !error.empty())
         return Fail(outDir, error);
     std::printf("%s: %d swaths of %d rows\n", outDir.c_str(), swaths, g_swathRows.load());

@@ -117,36 +117,62 @@ void ClippedSpan(const SwathCanvas& c, int64_t x0, int64_t x1, int64_t y)
 }
 
 // The round end of a pen of width w: per row of the w x w box from
-// -floor(w/2) to ceil(w/2) - 1, the dots within the circle
-// (2x - 2c)^2 + (2y - 2c)^2 <= w^2 - 2 about the box's centre c.
+// -floor(w/2) to ceil(w/2) - 1, the dots between the row's outermost points
+// of an integer ellipse stepper with both diameters w - 1. The stepper walks
+// one quadrant from the full-width middle row outward and mirrors it (about
+// row 0 for odd w, about row -1/2 for even w). It steps inward only when
+// 2 * err >= dx; the textbook form of this stepper also steps inward when the
+// updated 2 * err > dy, which would round off widths 9 and 16 differently.
 struct Cap {
     int top = 0;                    // first row offset
     std::vector<int> left, right;   // per row: dots left .. right - 1 (offsets)
 };
 
+Cap StepCap(int w)
+{
+    Cap cap;
+    const int lo = -(w / 2), hi = (w + 1) / 2 - 1;
+    cap.top = lo;
+    cap.left.assign(static_cast<size_t>(w), hi + 1);
+    cap.right.assign(static_cast<size_t>(w), lo);
+    const int64_t a = w - 1, b = w - 1, bOdd = b % 2;  // 1 for even widths
+    int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + bOdd);
+    int64_t err = dx + dy + a * a * bOdd;
+    int x0 = lo, x1 = hi;
+    int yDown = 0, yUp = bOdd != 0 ? -1 : 0;
+    auto widen = [&](int y) {
+        const size_t r = static_cast<size_t>(y - lo);
+        cap.left[r] = std::min(cap.left[r], x0);
+        cap.right[r] = std::max(cap.right[r], x1 + 1);
+    };
+    // The quadrant ends on the box's outermost rows; the row bounds only
+    // keep the walk inside the box.
+    while (x0 <= x1 && yUp >= lo && yDown <= hi) {
+        widen(yDown);
+        widen(yUp);
+        const int64_t e2 = 2 * err;
+        if (e2 <= dy) {
+            ++yDown;
+            --yUp;
+            dy += 8 * a * a;
+            err += dy;
+        }
+        if (e2 >= dx) {
+            ++x0;
+            --x1;
+            dx += 8 * b * b;
+            err += dx;
+        }
+    }
+    return cap;
+}
+
 const Cap& CapOf(int w)
 {
     static const std::vector<Cap> caps = [] {
         std::vector<Cap> all(MAX_PEN + 1);
-        for (int pen = 2; pen <= MAX_PEN; ++pen) {
-            Cap& cap = all[static_cast<size_t>(pen)];
-            const int lo = -(pen / 2), hi = (pen + 1) / 2 - 1;
-            const int twiceCentre = pen % 2 == 0 ? -1 : 0;
-            const int64_t limit = int64_t{pen} * pen - 2;
-            cap.top = lo;
-            for (int y = lo; y <= hi; ++y) {
-                int left = hi + 1, right = lo;
-                for (int x = lo; x <= hi; ++x) {
-                    const int64_t u = 2 * x - twiceCentre, v = 2 * y - twiceCentre;
-                    if (u * u + v * v <= limit) {
-                        left = std::min(left, x);
-                        right = std::max(right, x + 1);
-                    }
-                }
-                cap.left.push_back(left);
-                cap.right.push_back(right);
-            }
-        }
+        for (int pen = 2; pen <= MAX_PEN; ++pen)
+            all[static_cast<size_t>(pen)] = StepCap(pen);
         return all;
     }();
     return caps[static_cast<size_t>(w)];

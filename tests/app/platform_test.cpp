@@ -67,6 +67,23 @@ TEST(Platform, WriteFileAtomicWritesThroughSymlink)
     EXPECT_EQ(ReadFile(dir.file("real.ini")), "new");
 }
 
+namespace {
+// A write that runs out of room half-way (file size limit, as a full disk).
+std::string WriteIntoFullDisk(const std::string& path, vexa::FileSync sync)
+{
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::string err = vexa::WriteFileAtomic(path, std::string(10000, 'x'), sync);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    return err;
+}
+}  // namespace
+
 TEST(Platform, WriteFileAtomicFailureKeepsOldFile)
 {
     TempDir dir;
@@ -75,20 +92,41 @@ TEST(Platform, WriteFileAtomicFailureKeepsOldFile)
     EXPECT_NE(vexa::WriteFileAtomic(dir.file("missing/x"), "y"), "");
     EXPECT_NE(vexa::WriteFileAtomic(dir.path().string(), "y"), "");  // a directory
 
-    // A write that runs out of room half-way (file size limit, as a full disk).
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const std::string err = vexa::WriteFileAtomic(path, std::string(10000, 'x'));
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_NE(err, "");
+    EXPECT_NE(WriteIntoFullDisk(path, vexa::FileSync::Now), "");
     EXPECT_EQ(ReadFile(path), "good old content");
     EXPECT_EQ(ListDirectory(dir.path().string()), std::vector<std::string>{"task.vxtask"});
+}
+
+// Without the sync per file, a write is just as whole or absent; one sync of
+// the file system afterwards makes the batch durable.
+TEST(Platform, UnsyncedWritesAreAsAtomicAndSyncOnceAfterwards)
+{
+    TempDir dir;
+    const std::string path = dir.file("swath_00000.bin");
+    EXPECT_EQ(vexa::WriteFileAtomic(path, "first", vexa::FileSync::Later), "");
+    chmod(path.c_str(), 0640);
+    EXPECT_EQ(vexa::WriteFileAtomic(path, std::string("second\0x", 8), vexa::FileSync::Later), "");
+    EXPECT_EQ(ReadFile(path), std::string("second\0x", 8));
+    struct stat st {};
+    stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    EXPECT_NE(WriteIntoFullDisk(path, vexa::FileSync::Later), "");
+    EXPECT_EQ(ReadFile(path), std::string("second\0x", 8));
+    EXPECT_NE(vexa::WriteFileAtomic(dir.file("missing/x"), "y", vexa::FileSync::Later), "");
+    fs::create_directory(dir.file("sub"));
+    EXPECT_NE(vexa::WriteFileAtomic(dir.file("sub"), "y", vexa::FileSync::Later), "");
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_NE(vexa::WriteFileAtomic(fifo, "x", vexa::FileSync::Later), "");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(ListDirectory(dir.path().string()), (std::vector<std::string>{"fifo", "sub", "swath_00000.bin"}))
+        << "no temporary file left behind";
+
+    EXPECT_EQ(vexa::SyncFileSystem(dir.path().string()), "");
+    EXPECT_EQ(vexa::SyncFileSystem(path), "");
+    EXPECT_EQ(vexa::SyncFileSystem(fifo), "") << "must not wait for a writer";
+    EXPECT_NE(vexa::SyncFileSystem(dir.file("none")), "");
 }
 
 TEST(Platform, ReadFileBytesRefusesWhatIsNotARegularFile)

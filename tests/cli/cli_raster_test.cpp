@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -34,6 +35,18 @@ TEST(CliRaster, SwathFilesAreTheStreamsAndDecode)
         ASSERT_EQ(vexa::DecodeSwathStream({data, bytes.size()}, (7297 + 30) * 22, words, false), "") << n;
         EXPECT_EQ(bytes.substr(0, 2), std::string(2, '\0')) << "every swath starts with its blank records";
     }
+    EXPECT_EQ(vexa::test::ListDirectory(dir.file("out")),
+              (std::vector<std::string>{"header.json", "swath_00000.bin", "swath_00001.bin", "swath_00002.bin",
+                                        "swath_00003.bin", "swath_00004.bin"}));
+
+    // A swath that cannot be written stops the command before the header,
+    // leaving no temporary file.
+    std::filesystem::create_directories(dir.file("blocked/swath_00002.bin"));
+    r = RunCli(dir, "swaths '" + plt + "' -o '" + dir.file("blocked") + "'");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+    EXPECT_EQ(vexa::test::ListDirectory(dir.file("blocked")),
+              (std::vector<std::string>{"swath_00000.bin", "swath_00001.bin", "swath_00002.bin"}));
 
     // The machine's length bounds the job: refused with the width message, nothing written.
     r = RunCli(dir, "swaths '" + plt + "' --machine-length 500 -o '" + dir.file("narrow") + "'");

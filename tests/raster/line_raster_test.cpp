@@ -152,6 +152,69 @@ TEST(LineRaster, RoundCaps)
     EXPECT_EQ(Draw(0, 0, 0, 0, 5).size(), 21u) << "rows are solid";
 }
 
+// A zero-length stroke is one cap: its rows as (first dot, last dot).
+using Rows = std::map<int, std::pair<int, int>>;
+Rows CapRows(int pen, int rows = 64)
+{
+    TestCanvas t(rows);
+    const int oy = rows / 2;
+    vexa::DrawSegment(t.canvas, 160, oy, 160, oy, pen);
+    Rows r;
+    for (const Dot& p : t.Get(160, oy)) {
+        auto it = r.find(p.second);
+        if (it == r.end())
+            r[p.second] = {p.first, p.first};
+        else
+            it->second = {std::min(it->second.first, p.first), std::max(it->second.second, p.first)};
+    }
+    return r;
+}
+
+// The cap of width w from the dots trimmed off both ends of each row of the
+// w x w box, outermost row first, mirrored about row 0 (odd w) or row -1/2.
+Rows CapFromTrims(int w, const std::vector<int>& trims)
+{
+    const int lo = -(w / 2), hi = (w + 1) / 2 - 1;
+    Rows r;
+    for (int y = lo; y <= hi; ++y) {
+        const int fromEdge = std::min(y - lo, hi - y);
+        const int trim = fromEdge < static_cast<int>(trims.size()) ? trims[static_cast<size_t>(fromEdge)] : 0;
+        r[y] = {lo + trim, hi - trim};
+    }
+    return r;
+}
+
+TEST(LineRaster, RoundCapsOfEveryOperatorWidth)
+{
+    const std::map<int, std::vector<int>> table = {
+        {2, {0}},          {3, {1}},          {4, {1}},          {5, {1}},
+        {6, {2, 1}},       {7, {2, 1}},       {8, {2, 1}},       {9, {3, 1, 1}},
+        {10, {3, 2, 1}},   {11, {3, 2, 1}},   {12, {4, 2, 1, 1}}, {13, {4, 3, 2, 1}},
+        {14, {5, 3, 2, 1, 1}},       {15, {5, 3, 2, 1, 1}},       {16, {5, 4, 2, 2, 1}},
+        {17, {6, 4, 3, 2, 1, 1}},    {18, {6, 4, 3, 2, 1, 1}},    {19, {7, 5, 3, 2, 2, 1, 1}},
+        {20, {7, 5, 4, 3, 2, 1, 1}}};
+    for (const auto& [w, trims] : table)
+        EXPECT_EQ(CapRows(w), CapFromTrims(w, trims)) << "width " << w;
+
+    // Width 9 spelt out: the stepper keeps the second and third rows at the
+    // same width, where a circle would round them off.
+    const Rows nine = {{-4, {-1, 1}}, {-3, {-3, 3}}, {-2, {-3, 3}}, {-1, {-4, 4}}, {0, {-4, 4}},
+                       {1, {-4, 4}},  {2, {-3, 3}},  {3, {-3, 3}},  {4, {-1, 1}}};
+    EXPECT_EQ(CapRows(9), nine);
+
+    // Every wider pen still fills its whole box: outermost rows at the box's
+    // edges and the middle row full width.
+    for (int w = 21; w <= 255; ++w) {
+        const Rows r = CapRows(w, 300);
+        const int lo = -(w / 2), hi = (w + 1) / 2 - 1;
+        ASSERT_EQ(static_cast<int>(r.size()), w) << "width " << w;
+        ASSERT_EQ(r.begin()->first, lo);
+        ASSERT_EQ(r.rbegin()->first, hi);
+        ASSERT_EQ(r.at(0), std::make_pair(lo, hi)) << "width " << w;
+    }
+    EXPECT_EQ(CapRows(300, 300), CapRows(255, 300)) << "wider pens draw as the widest";
+}
+
 TEST(LineRaster, WideStrokes)
 {
     Dots expected;
