@@ -292,7 +292,7 @@ int CMyEth::SendBulk(const uint8_t* buffer, int length)
         if (!SendAllLocked(chunk, TCP_BULK_CHUNK, m_bulkMs))
             return Fail("the controller did not take chunk " + std::to_string(i + 1) + " of " + std::to_string(chunks));
         uint8_t ack[REPLY_MAX_BYTES];
-        const int got = ReceiveLocked(ack, m_replyMs);
+        const int got = ReceiveLocked(ack, m_bulkMs);
         if (got != 1)
             return Fail("no acknowledgement of chunk " + std::to_string(i + 1) + " of " + std::to_string(chunks));
         g_machineStatus = ack[0];

@@ -4,12 +4,17 @@
 #include <mutex>
 #include <string>
 
+#include "device/protocol.h"
+
 // Time limits of the TCP link, in real milliseconds (not time-scaled).
 struct EthTimeouts {
     int connectMs = 1000;
     int sendMs = 1000;   // a packet
-    int replyMs = 1000;  // a reply or a chunk's acknowledgement
-    int bulkMs = 5000;   // a 600-byte chunk of swath data
+    int replyMs = 1000;  // a reply to a packet
+    // A 600-byte chunk of swath data going out, and its acknowledgement
+    // coming back: a controller draining its buffer may hold the
+    // acknowledgement for seconds, as long as a USB bulk write may take.
+    int bulkMs = USB_BULK_TIMEOUT_MS;
 };
 
 // The TCP link to the controller at g_settings.m_controllerIp and

@@ -1,5 +1,6 @@
 // The TCP link against the simulated controller on a loopback port.
 #include <gtest/gtest.h>
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -61,6 +62,15 @@ std::vector<nlohmann::json> Events(const vexa::sim::SimController& sim, const st
             out.push_back(j);
     }
     return out;
+}
+
+// The link's limit for swath data and its acknowledgements, shortened so
+// that a test can wait past the reply limit and still end quickly.
+void SetBulkLimit(int ms)
+{
+    EthTimeouts t = g_eth.Timeouts();
+    t.bulkMs = ms;
+    g_eth.SetTimeouts(t);
 }
 
 // Announces a job of one swath and brings the controller to STATE_PLOTTING
@@ -288,6 +298,7 @@ TEST(EthLink, LostAcknowledgementFailsTheBulkAndTheSwathIsSentAgain)
     const int rows = 28;
     std::vector<uint8_t> data = MakeStream(rows, 596);
     StartOneSwathJob(rows);
+    SetBulkLimit(300);
     sim.controller.AddFault(Fault("drop:ack@2"));
     EXPECT_EQ(g_eth.SendBulk(data.data(), static_cast<int>(data.size())), -1);
 
@@ -299,6 +310,50 @@ TEST(EthLink, LostAcknowledgementFailsTheBulkAndTheSwathIsSentAgain)
     ASSERT_EQ(g_eth.Query(CMD_SWATH_DONE, 2, n, 2, reply), 0);
     ASSERT_TRUE(sim.controller.WaitForJobs(1, 5000));
     EXPECT_EQ(sim.controller.Jobs().at(0)->result, vexa::sim::JobResult::Done);
+}
+
+// A controller draining its buffer holds a chunk's acknowledgement back for
+// longer than any reply may take; the link waits for it as long as for the
+// data, and no longer.
+TEST(EthLink, AcknowledgementIsAwaitedForTheBulkLimitNotTheReplyLimit)
+{
+    using Ms = std::chrono::milliseconds;
+    LoopbackController sim;
+    const int bulkMs = 1200;
+    ASSERT_LE(g_eth.Timeouts().replyMs * 2, bulkMs / 2) << "the delay below lies well past the reply limit";
+    SetBulkLimit(bulkMs);
+    const int rows = 28;
+    const std::vector<uint8_t> data = MakeStream(rows, 596);  // two chunks
+    const int length = static_cast<int>(data.size());
+
+    // The first chunk's acknowledgement comes at half the bulk limit, long
+    // after a reply would have failed: the swath goes on and arrives once.
+    StartOneSwathJob(rows);
+    sim.controller.AddFault(Fault("delay:ack:" + std::to_string(bulkMs / 2) + "@1"));
+    EXPECT_EQ(g_eth.SendBulk(data.data(), length), length) << g_eth.LastError();
+    const uint8_t n[2] = {0, 0};
+    uint8_t reply[4];
+    ASSERT_EQ(g_eth.Query(CMD_SWATH_DONE, 2, n, 2, reply), 0);
+    ASSERT_TRUE(sim.controller.WaitForJobs(1, 5000));
+    EXPECT_EQ(sim.controller.Jobs().at(0)->result, vexa::sim::JobResult::Done);
+    const auto received = Events(sim.controller, "swath-data");
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0]["chunks"], 2);
+    EXPECT_TRUE(Events(sim.controller, "swath-data-abandoned").empty());
+
+    // An acknowledgement that never comes fails the transfer once the bulk
+    // limit has passed.
+    for (int i = 0; i < 4 && g_machineStatus != STATE_READY; ++i)
+        ASSERT_EQ(Status(), 0);
+    ASSERT_EQ(g_machineStatus, STATE_READY);
+    StartOneSwathJob(rows);
+    sim.controller.AddFault(Fault("drop:ack@1"));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(g_eth.SendBulk(data.data(), length), -1);
+    const auto waited = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - start);
+    EXPECT_GE(waited, Ms(bulkMs - 10));  // the wait is counted in whole milliseconds, rounded down
+    EXPECT_LT(waited, Ms(bulkMs + 1000));
+    EXPECT_NE(g_eth.LastError().find("no acknowledgement of chunk 1 of 2"), std::string::npos) << g_eth.LastError();
 }
 
 TEST(EthLink, ExchangesOfTwoThreadsNeverInterleave)

@@ -98,6 +98,64 @@ TEST(TaskFile, LongPrefixesAndCounts)
     EXPECT_EQ(back2[0]->m_fileName.size(), 70000u);
 }
 
+// Each side of each length escape: the file differs from a small one only in
+// the length prefix and what follows it, and reads back whole. A writer off
+// by one at an escape makes a saved list unreadable.
+TEST(TaskFile, LengthEscapesAtTheirBoundaries)
+{
+    const struct {
+        bool curve;  // the length is the point count of a curve, else the bytes of a job's name
+        size_t n;
+        std::string prefix;
+    } cases[] = {
+        {false, 254, "\xFE"s},
+        {false, 255, "\xFF\xFF\x00"s},
+        {false, 256, "\xFF\x00\x01"s},
+        {false, 65533, "\xFF\xFD\xFF"s},
+        {false, 65534, "\xFF\xFF\xFF\xFE\xFF\x00\x00"s},  // FF FE FF would announce a wide string
+        {false, 65535, "\xFF\xFF\xFF\xFF\xFF\x00\x00"s},
+        {true, 65534, "\xFE\xFF"s},
+        {true, 65535, "\xFF\xFF\xFF\xFF\x00\x00"s},
+        {true, 65536, "\xFF\xFF\x00\x00\x01\x00"s},
+    };
+    PageList small;
+    small.push_back(MakePage("x", {{{0, 0}, {1, 1}}}));
+    const std::string smallBytes = Bytes(small);
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.curve ? "points " : "name bytes ") + std::to_string(c.n));
+        std::string name = "x";
+        std::vector<CPoint> points = {{0, 0}, {1, 1}};
+        std::string expected;
+        size_t at = 0;
+        if (c.curve) {
+            points.resize(c.n);
+            // Alternating points keep the extents of the small file's curve.
+            std::string pointBytes;
+            for (size_t i = 0; i < c.n; ++i) {
+                const int v = static_cast<int>(i % 2);
+                points[i] = {v, v};
+                pointBytes += Le32(v) + Le32(v);
+            }
+            at = smallBytes.size() - 2 - 2 * 8;  // the curve's count and its points end the file
+            expected = smallBytes.substr(0, at) + c.prefix + pointBytes;
+        } else {
+            name.assign(c.n, 'n');
+            at = smallBytes.find("\x01x"s);
+            ASSERT_NE(at, std::string::npos);
+            expected = smallBytes.substr(0, at) + c.prefix + name + smallBytes.substr(at + 2);
+        }
+        PageList pages;
+        pages.push_back(MakePage(name, {points}));
+        const std::string b = Bytes(pages);
+        EXPECT_EQ(b.substr(at, c.prefix.size()), c.prefix);
+        ASSERT_EQ(b.size(), expected.size());
+        EXPECT_TRUE(b == expected);
+        PageList back;
+        ASSERT_EQ(ReadTaskFile(b, back), "");
+        ExpectSamePages(pages, back);
+    }
+}
+
 TEST(TaskFile, NamesAreGbkOnDiskAndWideStringsAreRead)
 {
     PageList pages;
