@@ -15,37 +15,57 @@ using vexa::test::ReadFile;
 using vexa::test::TempDir;
 using vexa::test::WriteFile;
 
-// serve takes a hand-over list at start, leaves the jobs waiting (they come
-// back with start mode No) and, when stopped, leaves them in Last.vxtask again.
-TEST(CliServe, TakesTheHandOverAndLeavesTheListWhenStopped)
+namespace {
+// A job list of small jobs with these names, as a task file.
+void SaveJobList(const std::string& path, const std::vector<std::string>& names)
 {
-    TempDir home;
     CVexaDoc doc;
-    for (int i = 0; i < 2; ++i) {
+    for (const std::string& name : names) {
         auto page = std::make_unique<COnePage>();
-        page->m_fileName = "job" + std::to_string(i) + ".plt";
+        page->m_fileName = name;
         auto c = std::make_unique<CCurve>();
         c->m_points = {{0, 0}, {400, 400}};
         page->AddCurve(std::move(c));
         page->ComputeExtents();
         doc.AddPage(std::move(page));
     }
-    const std::string handOver = home.file("Last.vxtask");
-    ASSERT_EQ(doc.SaveTaskFile(handOver), "");
-    const std::string log = home.file("serve.log");
+    ASSERT_EQ(doc.SaveTaskFile(path), "");
+}
 
+// vexagrid-cli serve --sim in the background, its log in home/serve.log.
+pid_t StartServe(const TempDir& home, const std::string& log)
+{
     const pid_t child = fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
         setenv("VEXAGRID_HOME", home.path().c_str(), 1);
         freopen(log.c_str(), "w", stderr);
-        execl(CliPath().c_str(), "vexagrid-cli", "serve", "--sim", "--out", home.path().c_str(), nullptr);
+        execl(CliPath().c_str(), "vexagrid-cli", "serve", "--sim", "--time-scale", "0", "--out", home.path().c_str(),
+              nullptr);
         _exit(127);
     }
-    // Wait until the list has been taken over.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (ReadFile(log).find("job list loaded") == std::string::npos && std::chrono::steady_clock::now() < end)
+    return child;
+}
+
+std::string WaitForLog(const std::string& log, const std::string& text, int seconds = 20)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (ReadFile(log).find(text) == std::string::npos && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return ReadFile(log);
+}
+}  // namespace
+
+// serve takes a hand-over list at start, leaves the jobs waiting (they come
+// back with start mode No) and, when stopped, leaves them in Last.vxtask again.
+TEST(CliServe, TakesTheHandOverAndLeavesTheListWhenStopped)
+{
+    TempDir home;
+    const std::string handOver = home.file("Last.vxtask");
+    SaveJobList(handOver, {"job0.plt", "job1.plt"});
+    const std::string log = home.file("serve.log");
+    const pid_t child = StartServe(home, log);
+    ASSERT_GT(child, 0);
+    WaitForLog(log, "job list loaded");
     EXPECT_NE(ReadFile(log).find("job list loaded: 2 jobs"), std::string::npos) << ReadFile(log);
     EXPECT_NE(access(handOver.c_str(), F_OK), 0) << "taken away";
     kill(child, SIGTERM);
@@ -57,30 +77,6 @@ TEST(CliServe, TakesTheHandOverAndLeavesTheListWhenStopped)
     EXPECT_EQ(back.GetPageCount(), 2);
     EXPECT_NE(ReadFile(log).find("job list saved"), std::string::npos);
 }
-
-namespace {
-// A job list of one small job, as a task file.
-void SaveOneJobList(const std::string& path, const std::string& name)
-{
-    CVexaDoc doc;
-    auto page = std::make_unique<COnePage>();
-    page->m_fileName = name;
-    auto c = std::make_unique<CCurve>();
-    c->m_points = {{0, 0}, {400, 400}};
-    page->AddCurve(std::move(c));
-    page->ComputeExtents();
-    doc.AddPage(std::move(page));
-    ASSERT_EQ(doc.SaveTaskFile(path), "");
-}
-
-std::string WaitForLog(const std::string& log, const std::string& text, int seconds = 20)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (ReadFile(log).find(text) == std::string::npos && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return ReadFile(log);
-}
-}  // namespace
 
 // Every file in the hot folder is taken away: the application directory, under
 // any spelling, is refused before anything is touched.
@@ -107,7 +103,7 @@ TEST(CliServe, AnImmutableHandOverLosesNoJob)
 {
     TempDir home;
     const std::string handOver = home.file("Last.vxtask");
-    SaveOneJobList(handOver, "handed.plt");
+    SaveJobList(handOver, {"handed.plt"});
     if (vexa::test::RunCommand("chattr +i '" + handOver + "' 2>/dev/null").status != 0)
         GTEST_SKIP() << "chattr +i is not available here";
     struct Unfreeze {
@@ -115,15 +111,8 @@ TEST(CliServe, AnImmutableHandOverLosesNoJob)
         ~Unfreeze() { vexa::test::RunCommand("chattr -i '" + path + "'"); }
     } unfreeze{handOver};
     const std::string log = home.file("serve.log");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        setenv("VEXAGRID_HOME", home.path().c_str(), 1);
-        freopen(log.c_str(), "w", stderr);
-        execl(CliPath().c_str(), "vexagrid-cli", "serve", "--sim", "--time-scale", "0", "--out", home.path().c_str(),
-              nullptr);
-        _exit(127);
-    }
+    const pid_t child = StartServe(home, log);
+    ASSERT_GT(child, 0);
     EXPECT_NE(WaitForLog(log, "job list loaded").find("job list loaded: 1 jobs"), std::string::npos);
     WriteFile(home.file("plot/new.plt"), "IN;PU0,0;PD400,0,400,400,0,400,0,0;PU;");
     EXPECT_NE(WaitForLog(log, "imported: new.plt").find("imported: new.plt"), std::string::npos) << ReadFile(log);
