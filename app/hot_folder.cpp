@@ -140,9 +140,9 @@ void CHotFolder::Scan(const std::string& folder, std::vector<std::unique_ptr<COn
             events.push_back({Event::IMPORTED, name, {}});
             break;
         case Outcome::REJECT:
-            if (std::string error = MoveToRejected(folder, name); !error.empty())
+            if (std::string error = MoveToRejected(folder, name); !error.empty()) {
                 fail(outcome.reason + "; " + error);
-            else {
+            } else {
                 seen.erase(name);
                 events.push_back({Event::REJECTED, name, outcome.reason});
             }
