@@ -112,7 +112,9 @@ void CHotFolder::Scan(const std::string& folder, std::vector<std::unique_ptr<COn
     std::map<std::string, Seen> seen;
     std::map<std::string, FileStamp> failed;
     const auto quietNs = static_cast<int64_t>(QUIET_MS * TimeScale() * 1e6);
-    for (auto& [name, stamp] : files) {
+    for (const auto& file : files) {
+        const std::string& name = file.first;
+        const FileStamp& stamp = file.second;
         const auto previous = m_seen.find(name);
         const bool unchanged = previous != m_seen.end() && previous->second.stamp == stamp;
         const Seen now = unchanged ? previous->second : Seen{stamp, monotonicNs};
