@@ -9,7 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "app/job_centre.h"
+#include "centre/job_centre.h"
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/time_scale.h"

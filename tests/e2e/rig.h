@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/job_centre.h"
+#include "centre/job_centre.h"
 #include "app/settings.h"
 #include "device/frame_queue.h"
 #include "device/link_state.h"

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/hot_folder.h"
+#include "centre/hot_folder.h"
 #include "app/settings.h"
 #include "app/time_scale.h"
 #include "model/one_page.h"

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/job_centre.h"
+#include "centre/job_centre.h"
 #include "app/settings.h"
 #include "device/frame_messages.h"
 #include "device/link_state.h"

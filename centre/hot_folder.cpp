@@ -1,4 +1,4 @@
-#include "app/hot_folder.h"
+#include "centre/hot_folder.h"
 
 #include <algorithm>
 #include <cerrno>

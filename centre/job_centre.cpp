@@ -1,4 +1,4 @@
-#include "app/job_centre.h"
+#include "centre/job_centre.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/file_stamp.h"
-#include "app/hot_folder.h"
+#include "centre/hot_folder.h"
 #include "device/plot_job.h"
 #include "model/vexa_doc.h"
 
