@@ -49,13 +49,15 @@ void PollStatus()
     vexa::SleepMs(10);
 }
 
-void DispatchMonitorCommand(int code)
+std::string DispatchMonitorCommand(int code)
 {
+    std::string message;
     if (code == UI_SAVE_PARAMS)
-        SaveParamsForUi();
+        message = SaveParamsForUi();
     else if (const int command = DeviceCommandForUiCode(code))
         g_commu.SendCommand(command);
     vexa::SleepMs(1);
+    return message;
 }
 
 int MonitorThreadProc()
@@ -90,8 +92,13 @@ int MonitorThreadProc()
             continue;
         }
         if (const int code = g_settings.TakeCommand()) {
-            DispatchMonitorCommand(code);
+            const std::string message = DispatchMonitorCommand(code);
+            // Never wait for the window while holding the link: the window
+            // may itself be waiting for it (a job start).
             g_monitorUsesLink = false;
+            if (!message.empty())
+                if (IFrameNotify* frame = g_mainFrame.load())
+                    frame->ShowMessage(message);
             continue;
         }
         PollStatus();

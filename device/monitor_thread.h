@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <string>
 
 // The status monitor: keeps the link state, carriage position and parameter
 // block current, forwards queued commands, and paces the main window with
@@ -11,7 +12,9 @@ extern std::atomic<bool> g_monitorUsesLink;
 
 int MonitorThreadProc();
 void PollStatus();
-void DispatchMonitorCommand(int code);
+// Sends the device command of a UI code; returns a failure for the operator
+// (a parameter save), which the monitor shows after letting go of the link.
+std::string DispatchMonitorCommand(int code);
 
 // Starts MonitorThreadProc on its own thread (m_quit must be 0 and
 // g_mainFrame set); StopMonitorThread sets m_quit and waits for it to end.

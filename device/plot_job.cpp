@@ -62,11 +62,14 @@ bool GiveUpAfterFailure(int& failures)
 void DispatchPlotCommand(int code)
 {
     // Cleaning and the fan are for an idle machine: dropped while printing.
-    if (code == UI_SAVE_PARAMS)
-        SaveParamsForUi();
-    else if (code != UI_CLEAN && code != UI_FAN_ON && code != UI_FAN_OFF)
+    if (code == UI_SAVE_PARAMS) {
+        if (const std::string message = SaveParamsForUi(); !message.empty())
+            if (IFrameNotify* frame = g_mainFrame.load())
+                frame->ShowMessage(message);
+    } else if (code != UI_CLEAN && code != UI_FAN_ON && code != UI_FAN_OFF) {
         if (const int command = DeviceCommandForUiCode(code))
             g_commu.SendCommand(command);
+    }
 }
 
 int PlotThreadProc()

@@ -24,11 +24,11 @@ int DeviceCommandForUiCode(int code)
     }
 }
 
-void SaveParamsForUi()
+std::string SaveParamsForUi()
 {
     std::string message;
-    if (SaveParamBlock(&message) != 0 && !message.empty())
-        if (IFrameNotify* frame = g_mainFrame.load())
-            frame->ShowMessage(message);
+    if (SaveParamBlock(&message) == 0)
+        message.clear();
     vexa::SleepMs(50);
+    return message;
 }

@@ -117,3 +117,30 @@ TEST(JobListRules, AStartRightAfterAControlCommandIsNotHeldUp)
     }
     EXPECT_TRUE(rig.sim.WaitForJobs(4, 10000));
 }
+
+// A parameter save that fails makes the monitor show a message, and the
+// window may press start before or while it handles it: the monitor has let
+// go of the link by then, so the start never waits for it.
+TEST(JobListRules, AStartWhileTheMonitorWaitsWithAMessageIsNotHeldUp)
+{
+    Rig rig;
+    rig.Start();
+    ASSERT_TRUE(rig.RunUntil([] { return g_connected != 0 && g_machineStatus == STATE_READY; }));
+    rig.doc.AddPage(rig.Job(kSquare));
+    rig.doc.GetPage(0)->m_autoState = AUTO_STATE_NO;
+    vexa::sim::ReplyFault drop;  // the save is never confirmed
+    drop.kind = vexa::sim::FaultKind::Drop;
+    drop.code = CMD_WRITE_PARAMS;
+    rig.sim.AddFault(drop);
+    std::chrono::steady_clock::duration took{};
+    rig.beforeMessage = [&](const std::string&) {
+        const auto before = std::chrono::steady_clock::now();
+        rig.centre.Start();
+        took = std::chrono::steady_clock::now() - before;
+    };
+    g_settings.PostCommand(UI_SAVE_PARAMS);
+    ASSERT_TRUE(rig.RunUntil([&] { return !rig.messages.empty(); }));
+    EXPECT_TRUE(rig.Has(Event::JOB_STARTED));
+    EXPECT_LT(took, std::chrono::seconds(5));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.doc.GetPageCount() == 0 && !g_plotThread; }));
+}

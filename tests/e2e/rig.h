@@ -31,7 +31,11 @@ public:
                       beforeHandle(m);
                   centre.Handle(m, w);
               },
-              [this](const std::string& t) { messages.push_back(t); })
+              [this](const std::string& t) {
+                  if (beforeMessage)
+                      beforeMessage(t);
+                  messages.push_back(t);
+              })
     {
         EXPECT_EQ(sim.Start(), "");
         EXPECT_EQ(server.Start(0), "");
@@ -97,6 +101,8 @@ public:
     // Runs on the notification loop's thread before each notification is
     // handled, while the worker thread that sent it waits.
     std::function<void(int message)> beforeHandle;
+    // The same for a message to the operator.
+    std::function<void(const std::string& text)> beforeMessage;
     CJobCentre centre;
     CFrameQueue queue;
 
