@@ -118,6 +118,11 @@ bool IsDirectory(const std::string& path)
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::string InstalledDataDirectory()
+{
+    return WithTrailingSlash(VEXA_DATA_DIR);
+}
+
 std::string ExecutableDirectory()
 {
     std::vector<char> buf(4096);

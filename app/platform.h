@@ -15,6 +15,10 @@ namespace vexa {
 // ~/.local/share/VexaGrid/. The chosen directory is created if missing.
 std::string AppDirectory();
 
+// Where an install puts the program's data (test plots, translations), ending
+// with '/'.
+std::string InstalledDataDirectory();
+
 // Directory of the running executable, ending with '/'; empty if unknown.
 std::string ExecutableDirectory();
 

@@ -55,6 +55,48 @@ public:
 
     CVexaDoc& Doc() { return m_doc; }
 
+    // The window's commands. Those that can be refused or fail return the
+    // message to show the operator (in the language of m_language where the
+    // design gives two), or an empty string.
+    static bool JobRunning();
+    // Reads an HP-GL file and appends it as a job; a file that draws nothing
+    // is dropped without a word.
+    std::string AddPlotFile(const std::string& path);
+    // The same, replacing the list; refused while a job runs.
+    std::string OpenPlotFile(const std::string& path);
+    // Test plot index 0..5 ("10x10.plt" ... "30x150.plt"): empties the list,
+    // then adds it, found in m_appDir/TestPlt/ or the installed data.
+    std::string OpenTestPlot(int index);
+    static std::string TestPlotPath(int index);
+    static constexpr int TEST_PLOT_COUNT = 6;
+    static const char* const TEST_PLOT_NAMES[TEST_PLOT_COUNT];
+    // A task file replaces the list; refused while a job runs.
+    std::string OpenTaskFile(const std::string& path);
+    std::string SaveTaskFile(const std::string& path);
+    // The name the export writes: ".plt" appended unless the chosen name
+    // ends with it (any case) after at least one more character.
+    static std::string ExportPath(const std::string& chosen);
+    std::string ExportList(const std::string& chosen);
+
+    // The control bar's pause and delete-task buttons (start is Start()).
+    void Pause();
+    void DeleteTask();
+
+    // The list view's commands, on the job at row (nothing without one).
+    void SetCopies(int row, int copies);
+    void SetStartMode(int row, bool automatic);
+    std::string SplitAlongX(int row, int mm);
+    std::string PaginateAlongY(int row, int mm);
+    std::string SetStartPosition(int row, int mm);
+    void Rotate(int row);
+    void MoveToFront(int row);
+    // Removes the job at row; select is the row to select afterwards, or -1.
+    std::string DeleteJob(int row, int& select);
+    // The refusal of clearing the list (while a job runs), or empty: the
+    // window then asks its question and calls Clear.
+    std::string ClearRefusal() const;
+    void Clear();
+
 private:
     void Emit(Event::Kind kind, const std::string& text);
     void StartPage0();

@@ -36,6 +36,7 @@ HpglImport ImportHpglFile(const std::string& path)
         file.FillPage(*page);
     } catch (const HpglInvalidArgument& e) {
         out.error = std::string("invalid argument: ") + e.what();
+        out.invalidArgument = true;
         return out;
     } catch (const std::exception& e) {
         out.error = e.what();
@@ -43,6 +44,7 @@ HpglImport ImportHpglFile(const std::string& path)
     }
     if (page->m_curves.empty()) {
         out.error = "nothing drawn";
+        out.nothingDrawn = true;
         return out;
     }
     PrepareImportedPage(*page);

@@ -9,6 +9,8 @@ struct HpglImport {
     std::unique_ptr<COnePage> page;  // the new job, or null when not imported
     int readResult = 0;              // CHpglFile::Read's result
     std::string error;               // why there is no job, for the user
+    bool invalidArgument = false;    // the reader met an argument it cannot take
+    bool nothingDrawn = false;       // read, but without a curve
 };
 
 // Reads an HP-GL file into a new job laid out for the job list (the import
