@@ -18,7 +18,8 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-                libcli11-dev nlohmann-json3-dev libusb-dev)
+                libcli11-dev nlohmann-json3-dev libusb-dev
+                qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 
 log() { printf '==> %s\n' "$*" >&2; }
@@ -87,7 +88,7 @@ tsan)
     ;;
 fuzz)
     install_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
-    CC=clang CXX=clang++ build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_BUILD_FUZZ=ON \
+    CC=clang CXX=clang++ build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_BUILD_FUZZ=ON -DVEXA_BUILD_GUI=OFF \
         -DVEXA_SANITIZE=address,undefined -DVEXA_BUILD_TESTS=OFF -DVEXA_BUILD_BENCH=OFF
     for target in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
         [ -x "$target" ] || continue

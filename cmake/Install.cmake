@@ -1,0 +1,2 @@
+# What `cmake --install` puts where.
+include(GNUInstallDirs)

@@ -1,0 +1,8 @@
+// vexagrid: the output centre's window.
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    return 0;
+}
