@@ -23,7 +23,7 @@
 #include "device/status_text.h"
 #include "hpgl/hpgl_import.h"
 #include "model/page_layout.h"
-#include "sim/sim_server.h"
+#include "sim/sim_in_process.h"
 
 namespace cli {
 namespace {
@@ -222,25 +222,7 @@ void ForwardPauseRequests(const Keys& keys, Session& session)
 }
 
 // The simulator of --sim, running in this process for the session.
-std::unique_ptr<vexa::sim::SimController> s_simController;
-std::unique_ptr<vexa::sim::SimServer> s_simServer;
-
-std::string StartSimulator(const LinkOptions& link)
-{
-    vexa::sim::SimConfig config;
-    config.outputDir = link.simOut.empty() ? std::string(".") : link.simOut;
-    config.cartridge1OnRight = g_settings.m_cartridge1OnRight != 0;
-    s_simController = std::make_unique<vexa::sim::SimController>(config);
-    if (std::string error = s_simController->Start(); !error.empty())
-        return "the simulator: " + error;
-    s_simServer = std::make_unique<vexa::sim::SimServer>(*s_simController);
-    if (std::string error = s_simServer->Start(0); !error.empty())
-        return "the simulator: " + error;
-    g_settings.m_useEthernet = 1;
-    g_settings.m_controllerIp = htonl(INADDR_LOOPBACK);
-    g_settings.m_controllerPort = s_simServer->Port();
-    return {};
-}
+vexa::sim::InProcessSimulator s_simulator;
 
 // How long a link may stay silent before print gives up on it.
 constexpr int CONNECT_TIMEOUT_MS = 30000;
@@ -261,18 +243,9 @@ void LinkOptions::AddTo(CLI::App* command)
 
 void LinkOptions::Disconnect()
 {
-    if (s_simServer)
-        s_simServer->Stop();
-    if (s_simController) {
-        // The printed images are written on the simulator's own thread.
-        s_simController->WaitForJobs(s_simController->Jobs().size(), 60000);
-        for (const auto& job : s_simController->Jobs())
-            if (!job->pngPath.empty())
-                std::fprintf(stderr, "%s printed image of job %d: %s\n", Timestamp().c_str(), job->number,
-                             job->pngPath.c_str());
-    }
-    s_simServer.reset();
-    s_simController.reset();
+    int number = 0;
+    for (const std::string& image : s_simulator.Stop())
+        std::fprintf(stderr, "%s printed image of job %d: %s\n", Timestamp().c_str(), ++number, image.c_str());
 }
 
 std::string LinkOptions::Connect()
@@ -286,7 +259,7 @@ std::string LinkOptions::Connect()
     }
     if (sim) {
         vexa::SetTimeScale(timeScale.value_or(1.0));
-        return StartSimulator(*this);
+        return s_simulator.Start(simOut.empty() ? std::string(".") : simOut);
     }
     const size_t colon = tcp.rfind(':');
     in_addr address{};
