@@ -1,6 +1,7 @@
 #include "device/frame_queue.h"
 
 #include <chrono>
+#include <thread>
 
 #include "app/settings.h"
 #include "device/link_state.h"
@@ -73,22 +74,29 @@ void CFrameQueue::Shutdown()
     m_queued.notify_all();
 }
 
-void StartWorkerThreads(CFrameQueue& queue)
+void StartWorkerThreads(IFrameNotify& frame)
 {
     g_settings.m_quit = 0;
     g_settings.m_pollEnabled = 1;
     g_connected = 0;
-    g_mainFrame = &queue;
+    g_mainFrame = &frame;
     StartMonitorThread();
 }
 
-void StopWorkerThreads(CFrameQueue& queue)
+void StopWorkerThreads(const std::function<void()>& stopNotifications, const std::function<void()>& pump)
 {
     g_settings.m_quit = 1;
     AbortPlotThread();
-    queue.Shutdown();
+    stopNotifications();
+    while (MonitorThreadRunning() || PlotThreadRunning())
+        pump();
     StopMonitorThread();
     JoinPlotThread();
     g_plotThread = 0;
     g_mainFrame = nullptr;
+}
+
+void StopWorkerThreads(CFrameQueue& queue)
+{
+    StopWorkerThreads([&queue] { queue.Shutdown(); }, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
 }

@@ -46,9 +46,13 @@ private:
     bool m_shutdown = false;
 };
 
-// The worker threads around a queue: StartWorkerThreads resets the run-time
-// flags, makes the queue the main frame and starts the monitor; the plot
+// The worker threads around a main frame: StartWorkerThreads resets the
+// run-time flags, makes frame the main frame and starts the monitor; the plot
 // thread follows from StartJob. StopWorkerThreads ends both without waiting
-// for a job (the queue stops holding senders) and leaves no main frame.
-void StartWorkerThreads(CFrameQueue& queue);
+// for a job and leaves no main frame: for a queue, the queue stops holding
+// senders; for a window, stopNotifications makes later notifications return
+// at once and pump runs the window's events while the threads end, so that a
+// notification already under way is delivered instead of waiting forever.
+void StartWorkerThreads(IFrameNotify& frame);
 void StopWorkerThreads(CFrameQueue& queue);
+void StopWorkerThreads(const std::function<void()>& stopNotifications, const std::function<void()>& pump);

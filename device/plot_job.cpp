@@ -26,6 +26,7 @@ namespace {
 std::mutex s_threadMutex;
 std::thread s_thread;
 std::atomic<bool> s_abort{false};
+std::atomic<bool> s_plotRunning{false};
 
 // More failed queries in a row than this abandon the job (about 100 s).
 constexpr int MAX_QUERY_FAILURES = 1000;
@@ -174,7 +175,11 @@ StartJobResult StartJob(CVexaDoc& doc)
     std::lock_guard lock(s_threadMutex);
     s_abort = false;
     g_plotThread = 1;
-    s_thread = std::thread(PlotThreadProc);
+    s_plotRunning = true;
+    s_thread = std::thread([] {
+        PlotThreadProc();
+        s_plotRunning = false;
+    });
     result.started = true;
     return result;
 }
@@ -184,6 +189,11 @@ void JoinPlotThread()
     std::lock_guard lock(s_threadMutex);
     if (s_thread.joinable())
         s_thread.join();
+}
+
+bool PlotThreadRunning()
+{
+    return s_plotRunning;
 }
 
 void AbortPlotThread()

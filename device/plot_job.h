@@ -33,3 +33,5 @@ void DispatchPlotCommand(int code);
 // give up at its next wait, for a program that must stop.
 void JoinPlotThread();
 void AbortPlotThread();
+// True from the plot thread's start until its function has returned.
+bool PlotThreadRunning();
