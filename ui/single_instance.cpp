@@ -1,0 +1,70 @@
+#include "ui/single_instance.h"
+
+#include <QCryptographicHash>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <unistd.h>
+
+namespace {
+constexpr const char* ASK = "show\n";
+constexpr const char* SHOWN = "shown\n";
+constexpr const char* HIDDEN = "hidden\n";
+}  // namespace
+
+CSingleInstance::CSingleInstance(const QString& appDir, QObject* parent) : QObject(parent), m_appDir(appDir)
+{
+    // One name per user and application directory: two users, or two test
+    // runs with their own directories, never meet.
+    const QByteArray hash = QCryptographicHash::hash(appDir.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    m_serverName = QStringLiteral("%1-%2-%3").arg(QLatin1String(NAME)).arg(getuid()).arg(QString::fromLatin1(hash));
+}
+
+CSingleInstance::~CSingleInstance() = default;
+
+bool CSingleInstance::TryBecomeFirst()
+{
+    m_lock = std::make_unique<QLockFile>(m_appDir + QLatin1String(NAME) + QStringLiteral(".lock"));
+    // A lock left by a process that died is taken over (QLockFile checks
+    // whether its process still runs).
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0))
+        return false;
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(m_serverName);  // a socket file left by a crash
+    if (m_server->listen(m_serverName))
+        connect(m_server, &QLocalServer::newConnection, this, &CSingleInstance::OnConnection);
+    return true;
+}
+
+void CSingleInstance::OnConnection()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (!socket->canReadLine())
+                return;
+            if (socket->readLine() != ASK)
+                return socket->disconnectFromServer();
+            const bool shown = m_showWindow ? m_showWindow() : false;
+            socket->write(shown ? SHOWN : HIDDEN);
+            socket->flush();
+        });
+    }
+}
+
+CSingleInstance::Answer CSingleInstance::AskFirstToShow(int timeoutMs)
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(timeoutMs))
+        return Answer::NoAnswer;
+    socket.write(ASK);
+    socket.flush();
+    while (!socket.canReadLine())
+        if (!socket.waitForReadyRead(timeoutMs))
+            return Answer::NoAnswer;
+    const QByteArray reply = socket.readLine();
+    return reply == SHOWN ? Answer::Shown : reply == HIDDEN ? Answer::Hidden : Answer::NoAnswer;
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QLockFile;
+class QLocalServer;
+
+// One running vexagrid per application directory ("KOL_GRID_VX"): a lock file
+// there, and a local socket through which a second start asks the first to
+// show its window.
+class CSingleInstance : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* NAME = "KOL_GRID_VX";
+
+    explicit CSingleInstance(const QString& appDir, QObject* parent = nullptr);
+    ~CSingleInstance() override;
+
+    // True for the first instance, which from then on answers later starts.
+    bool TryBecomeFirst();
+
+    // What the first instance did when a later start asked for its window.
+    enum class Answer { Shown, Hidden, NoAnswer };
+    Answer AskFirstToShow(int timeoutMs = 3000);
+
+    // Called in the first instance when another start asks: shows, restores
+    // and raises the window; returns false when it stays hidden in the tray.
+    std::function<bool()> m_showWindow;
+
+    QString ServerName() const { return m_serverName; }
+
+private:
+    void OnConnection();
+
+    QString m_appDir;
+    QString m_serverName;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+};
