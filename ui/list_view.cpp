@@ -21,20 +21,26 @@ constexpr const char* COLUMN_HEADERS[COLUMN_COUNT] = {
     QT_TRANSLATE_NOOP("CMyListView", "份数"),     QT_TRANSLATE_NOOP("CMyListView", "自动开始"),
     QT_TRANSLATE_NOOP("CMyListView", "起始位置"), QT_TRANSLATE_NOOP("CMyListView", "文件名"),
 };
-constexpr const char* AUTO_STATE_TEXTS[] = {
-    QT_TRANSLATE_NOOP("CMyListView", "否"),
-    QT_TRANSLATE_NOOP("CMyListView", "是"),
-    QT_TRANSLATE_NOOP("CMyListView", "打印中"),
-};
 
 // The auto-start column follows m_language at every refresh, while the
 // headers keep the language the window started with; Chinese is the source
 // text itself, whatever translator is installed.
 QString AutoStateText(int state)
 {
-    if (state < AUTO_STATE_NO || state > AUTO_STATE_PRINTING)
+    const char* text = nullptr;
+    switch (state) {
+    case AUTO_STATE_NO:
+        text = QT_TRANSLATE_NOOP("CMyListView", "否");
+        break;
+    case AUTO_STATE_YES:
+        text = QT_TRANSLATE_NOOP("CMyListView", "是");
+        break;
+    case AUTO_STATE_PRINTING:
+        text = QT_TRANSLATE_NOOP("CMyListView", "打印中");
+        break;
+    default:
         return {};
-    const char* text = AUTO_STATE_TEXTS[state];
+    }
     return g_settings.m_language == 0 ? QString::fromUtf8(text) : CMyListView::tr(text);
 }
 

@@ -99,13 +99,14 @@ private slots:
         f.doc.AddPage(Job("b", 400, 400));
         f.doc.AddPage(Job("c", 400, 400));
         f.doc.AddPage(Job("d", 400, 400));
+        f.doc.AddPage(Job("e", 400, 400));
         f.doc.GetPage(0)->m_copies = -3;
         f.doc.GetPage(0)->m_startAt = 12;
-        const int states[] = {AUTO_STATE_NO, AUTO_STATE_YES, AUTO_STATE_PRINTING, 7};
-        for (int i = 0; i < 4; ++i)
+        const int states[] = {AUTO_STATE_NO, AUTO_STATE_YES, AUTO_STATE_PRINTING, 3, -1};
+        for (int i = 0; i < 5; ++i)
             f.doc.GetPage(i)->m_autoState = states[i];
         f.view.RefreshList();
-        QCOMPARE(f.view.rowCount(), 4);
+        QCOMPARE(f.view.rowCount(), 5);
         QCOMPARE(f.view.horizontalHeaderItem(3)->text(), QStringLiteral("自动开始"));
         const QStringList row0{"001", "500mm*99mm", "-3", "否", "12mm", "样板 A.plt"};
         for (int c = 0; c < 6; ++c)
@@ -113,11 +114,12 @@ private slots:
         QCOMPARE(f.Cell(3, 0), QStringLiteral("004"));
         QCOMPARE(f.Cell(1, 3), QStringLiteral("是"));
         QCOMPARE(f.Cell(2, 3), QStringLiteral("打印中"));
-        QCOMPARE(f.Cell(3, 3), QString());
+        QCOMPARE(f.Cell(3, 3), QString());  // no state of that number
+        QCOMPARE(f.Cell(4, 3), QString());
         QVERIFY(!(f.view.item(0, 5)->flags() & Qt::ItemIsEditable));
 
         // Three digits at least, more when the list is that long.
-        for (int i = 0; i < 997; ++i)
+        for (int i = 0; i < 996; ++i)
             f.doc.AddPage(Job("n", 400, 400));
         f.view.RefreshList();
         QCOMPARE(f.Cell(99, 0), QStringLiteral("100"));

@@ -100,132 +100,132 @@
 <context>
     <name>CMyListView</name>
     <message>
-        <location filename="../list_view.cpp" line="19"/>
+        <location filename="../list_view.cpp" line="20"/>
         <source>序号</source>
         <translation>No.</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="19"/>
+        <location filename="../list_view.cpp" line="20"/>
         <source>幅面</source>
         <translation>Size</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="20"/>
+        <location filename="../list_view.cpp" line="21"/>
         <source>份数</source>
         <translation>Copies</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="20"/>
+        <location filename="../list_view.cpp" line="21"/>
         <source>自动开始</source>
         <translation>Auto Start</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="21"/>
+        <location filename="../list_view.cpp" line="22"/>
         <source>起始位置</source>
         <translation>Start At</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="21"/>
+        <location filename="../list_view.cpp" line="22"/>
         <source>文件名</source>
         <translation>File Name</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="24"/>
+        <location filename="../list_view.cpp" line="33"/>
         <source>否</source>
         <translation>No</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="25"/>
+        <location filename="../list_view.cpp" line="36"/>
         <source>是</source>
         <translation>Yes</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="26"/>
+        <location filename="../list_view.cpp" line="39"/>
         <source>打印中</source>
         <translation>Printing</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="117"/>
+        <location filename="../list_view.cpp" line="128"/>
         <source>请输入份数:</source>
         <translation>Enter the number of copies:</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="147"/>
+        <location filename="../list_view.cpp" line="158"/>
         <source>输入分割段长(mm):</source>
         <translation>Segment length (mm):</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="165"/>
+        <location filename="../list_view.cpp" line="176"/>
         <source>Y向分页长度(mm):</source>
         <translation>Band width along Y (mm):</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="183"/>
+        <location filename="../list_view.cpp" line="194"/>
         <source>输入起始位置(mm):</source>
         <translation>Start position (mm):</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="235"/>
+        <location filename="../list_view.cpp" line="246"/>
         <source>是否清空列表?</source>
         <translation>Clear the job list?</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="235"/>
+        <location filename="../list_view.cpp" line="246"/>
         <source>提示</source>
         <translation>Note</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="246"/>
+        <location filename="../list_view.cpp" line="257"/>
         <source>修改份数</source>
         <translation>Change copies</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="247"/>
+        <location filename="../list_view.cpp" line="258"/>
         <source>启动方式</source>
         <translation>Start mode</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="248"/>
+        <location filename="../list_view.cpp" line="259"/>
         <source>自动</source>
         <translation>Automatic</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="249"/>
+        <location filename="../list_view.cpp" line="260"/>
         <source>手动</source>
         <translation>Manual</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="250"/>
+        <location filename="../list_view.cpp" line="261"/>
         <source>(X向)进纸方向手动分页</source>
         <translation>Split along X (paper feed)</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="251"/>
+        <location filename="../list_view.cpp" line="262"/>
         <source>(Y向)纸宽方向手动分页</source>
         <translation>Paginate along Y (paper width)</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="252"/>
+        <location filename="../list_view.cpp" line="263"/>
         <source>修改起始位置</source>
         <translation>Change start position</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="253"/>
+        <location filename="../list_view.cpp" line="264"/>
         <source>旋转90度</source>
         <translation>Rotate 90 degrees</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="254"/>
+        <location filename="../list_view.cpp" line="265"/>
         <source>移至最前</source>
         <translation>Move to front</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="255"/>
+        <location filename="../list_view.cpp" line="266"/>
         <source>删除</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location filename="../list_view.cpp" line="256"/>
+        <location filename="../list_view.cpp" line="267"/>
         <source>清空</source>
         <translation>Clear</translation>
     </message>
