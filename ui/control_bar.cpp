@@ -145,6 +145,7 @@ CMyDlgBar::CMyDlgBar(QWidget* parent) : QWidget(parent)
 
     UpdateEnables();
     m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("statusTimer"));
     m_timer->setInterval(500);
     connect(m_timer, &QTimer::timeout, this, &CMyDlgBar::UpdateStatus);
     m_timer->start();

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QTimer>
 #include <memory>
 
 #include "device/frame_messages.h"
@@ -20,6 +21,18 @@ int Pending()
 {
     return g_settings.m_pendingCommand.load();
 }
+
+// The bar with its timer stopped: the tests tick it themselves, so that a
+// slow machine's event processing cannot slip a tick in between.
+struct Bar : CMyDlgBar {
+    Bar()
+    {
+        auto* timer = findChild<QTimer*>(QStringLiteral("statusTimer"));
+        QVERIFY(timer && timer->isActive());
+        QCOMPARE(timer->interval(), 500);
+        timer->stop();
+    }
+};
 }  // namespace
 
 class ControlBarTest : public QObject {
@@ -47,7 +60,7 @@ private slots:
 
     void statusTextsAndProgressMessage()
     {
-        CMyDlgBar bar;
+        Bar bar;
         QSignalSpy progress(&bar, &CMyDlgBar::ProgressChanged);
         QCOMPARE(bar.StatusText(), QStringLiteral("状态"));
         QCOMPARE(bar.CarriageText(), QStringLiteral("小车:"));
@@ -89,7 +102,7 @@ private slots:
 
     void carriageTextOnlyWithANewPosition()
     {
-        CMyDlgBar bar;
+        Bar bar;
         g_carriagePosition = 1000;
         bar.UpdateStatus();
         QCOMPARE(bar.CarriageText(), QStringLiteral("小车:"));
@@ -111,7 +124,7 @@ private slots:
 
     void enableRulesPerState()
     {
-        CMyDlgBar bar;
+        Bar bar;
         const int jogs[] = {CMyDlgBar::ID_JOG_UP, CMyDlgBar::ID_JOG_DOWN, CMyDlgBar::ID_JOG_LEFT,
                             CMyDlgBar::ID_JOG_RIGHT};
         for (int running : {0, 1}) {
@@ -137,7 +150,7 @@ private slots:
 
     void buttonsAskTheFrameOrPostCodes()
     {
-        CMyDlgBar bar;
+        Bar bar;
         QSignalSpy start(&bar, &CMyDlgBar::StartRequested);
         QSignalSpy pause(&bar, &CMyDlgBar::PauseRequested);
         QSignalSpy remove(&bar, &CMyDlgBar::DeleteTaskRequested);
@@ -162,7 +175,7 @@ private slots:
 
     void jogPressAndRelease()
     {
-        CMyDlgBar bar;
+        Bar bar;
         const std::pair<int, int> jogs[] = {{CMyDlgBar::ID_JOG_UP, UI_JOG_UP},
                                             {CMyDlgBar::ID_JOG_DOWN, UI_JOG_DOWN},
                                             {CMyDlgBar::ID_JOG_LEFT, UI_JOG_LEFT},
@@ -194,7 +207,7 @@ private slots:
 
     void fanTogglesOnlyWhenReady()
     {
-        CMyDlgBar bar;
+        Bar bar;
         QAbstractButton* fan = bar.Button(CMyDlgBar::ID_FAN);
         QVERIFY(fan->isCheckable());
         QVERIFY(!fan->isChecked());
@@ -223,8 +236,8 @@ private slots:
 
     void swathProgressAndTimeLeft()
     {
-        CMyDlgBar bar;
         qint64 now = 0;
+        Bar bar;
         bar.m_clockMs = [&now] { return now; };
         auto* progress = bar.findChild<QProgressBar*>(QStringLiteral("swathProgress"));
         auto* timeLeft = bar.findChild<QLabel*>(QStringLiteral("timeLeft"));

@@ -82,17 +82,17 @@
         <translation>Move right</translation>
     </message>
     <message>
-        <location filename="../control_bar.cpp" line="240"/>
+        <location filename="../control_bar.cpp" line="241"/>
         <source>条带 %1/%2</source>
         <translation>Swath %1 of %2</translation>
     </message>
     <message>
-        <location filename="../control_bar.cpp" line="244"/>
+        <location filename="../control_bar.cpp" line="245"/>
         <source>剩余时间: %1</source>
         <translation>Time left: %1</translation>
     </message>
     <message>
-        <location filename="../control_bar.cpp" line="246"/>
+        <location filename="../control_bar.cpp" line="247"/>
         <source>剩余时间: 估算中...</source>
         <translation>Time left: estimating...</translation>
     </message>
