@@ -1,7 +1,11 @@
 #pragma once
+#include <QElapsedTimer>
+#include <QHash>
 #include <QWidget>
+#include <functional>
 
 class QAbstractButton;
+class QIcon;
 class QLabel;
 class QProgressBar;
 class QTimer;
@@ -35,6 +39,8 @@ public:
     QString CarriageText() const;
     QAbstractButton* Button(int id) const;
     int m_fanOn = 0;
+    // Milliseconds on a monotonic clock, for the swath rate; tests replace it.
+    std::function<qint64()> m_clockMs;
 
 signals:
     void StartRequested();
@@ -43,4 +49,28 @@ signals:
     // A progress text was formatted (WM_PROGRESS_CHANGED): the preview marks
     // the swath being printed.
     void ProgressChanged();
+
+private:
+    QAbstractButton* AddButton(int id, const QIcon& icon, const QString& tip);
+    void UpdateEnables();
+    // The swath progress bar and the time left, while a job runs.
+    void UpdateProgress();
+
+    QLabel* m_status = nullptr;
+    QLabel* m_carriage = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_timeLeft = nullptr;
+    QTimer* m_timer = nullptr;
+    QHash<int, QAbstractButton*> m_buttons;
+    QElapsedTimer m_clock;
+
+    // The swath rate of the running job: measured from the first finished
+    // swath on, over the time the machine was not paused.
+    bool m_jobSeen = false;
+    int m_jobSwaths = 0;      // the job's swath count
+    int m_lastDone = 0;       // swaths done at the last tick
+    qint64 m_lastTickMs = 0;  // clock at the last tick
+    qint64 m_runMs = 0;       // time not paused since the job was first seen
+    int m_anchorDone = -1;    // swaths done when the measurement began, -1 before
+    qint64 m_anchorMs = 0;    // m_runMs at that moment
 };

@@ -1,5 +1,8 @@
 #pragma once
 #include <QTableWidget>
+#include <optional>
+
+class QMenu;
 
 namespace vexa {
 class CJobCentre;
@@ -29,6 +32,8 @@ public:
     void OnMoveToFront();
     void OnDelete();
     void OnClear();
+    // The right-click menu, its actions bound to the commands above.
+    QMenu* CreateContextMenu(QWidget* parent);
 
 signals:
     // The preview shows job row (fitted, redrawn); -1 means 0.
@@ -39,7 +44,10 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The prompt for a number; nullopt when the operator cancelled.
+    std::optional<int> AskNumber(const QString& prompt, int initial);
     vexa::CJobCentre& m_centre;
 };
