@@ -8,6 +8,8 @@
 #   ./run.sh tsan     build and run the threaded tests under ThreadSanitizer
 #   ./run.sh fuzz     build the libFuzzer targets with clang and run each for FUZZ_SECONDS (30)
 #   ./run.sh bench    build and run the benchmarks
+#   ./run.sh gui      build and start the desktop application on the simulated plotter
+#   ./run.sh screenshots  drive the window under Xvfb and save screenshots into build/screenshots
 #   ./run.sh build    only configure and build
 #
 # Environment: VEXA_WERROR=1 turns warnings into errors; BUILD_DIR overrides build/.
@@ -21,6 +23,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbe
                 libcli11-dev nlohmann-json3-dev libusb-dev
                 qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
+# A virtual display to drive the window, and the fonts its texts need.
+GUI_PACKAGES=(xvfb xdotool x11-utils imagemagick fonts-noto-cjk qt6-translations-l10n)
 
 log() { printf '==> %s\n' "$*" >&2; }
 
@@ -111,12 +115,22 @@ bench)
     build "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
     for b in "$BUILD_DIR"/bench/bench_*; do [ -x "$b" ] && "$b"; done
     ;;
+gui)
+    install_packages "${BUILD_PACKAGES[@]}" fonts-noto-cjk qt6-translations-l10n
+    build "$BUILD_DIR"
+    VEXAGRID_HOME=${VEXAGRID_HOME:-$BUILD_DIR/gui-home} exec "$BUILD_DIR/ui/vexagrid" --sim
+    ;;
+screenshots)
+    install_packages "${BUILD_PACKAGES[@]}" "${GUI_PACKAGES[@]}"
+    build "$BUILD_DIR"
+    "$ROOT/tools/gui_screenshots.sh" "$BUILD_DIR" "$BUILD_DIR/screenshots"
+    ;;
 build)
     install_packages "${BUILD_PACKAGES[@]}"
     build "$BUILD_DIR"
     ;;
 *)
-    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

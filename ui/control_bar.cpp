@@ -84,6 +84,13 @@ CMyDlgBar::CMyDlgBar(QWidget* parent) : QWidget(parent)
     auto* statusLayout = new QVBoxLayout(statusGroup);
     statusLayout->addWidget(m_status);
     statusLayout->addWidget(m_carriage);
+    // Their place stays while they are hidden, so that the buttons below
+    // never move under the operator's pointer when a job starts or ends.
+    for (QWidget* w : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_timeLeft)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
     statusLayout->addWidget(m_progress);
     statusLayout->addWidget(m_timeLeft);
 
