@@ -16,38 +16,11 @@
 #include "device/my_commu.h"
 #include "device/param_block.h"
 #include "device/param_file.h"
+#include "device/param_ranges.h"
 #include "device/status_text.h"
 
 namespace cli {
 namespace {
-
-// A machine parameter as the settings dialog offers it: its CSettings member
-// and the range the dialog accepts.
-struct Field {
-    const char* name;
-    std::atomic<int> CSettings::*member;
-    int min;
-    int max;
-};
-
-const Field FIELDS[] = {
-    {"xScale", &CSettings::m_xScale, 2000, 50000},
-    {"yScale", &CSettings::m_yScale, 2000, 50000},
-    {"machineLength", &CSettings::m_machineLength, 500, 3500},
-    {"startOffset", &CSettings::m_startOffset, 0, 2000},
-    {"maxSpeed", &CSettings::m_maxSpeed, 400, 999},
-    {"headMode", &CSettings::m_headMode, 0, 2},
-    {"bidirectional", &CSettings::m_bidirectional, 0, 1},
-    {"headOverlap", &CSettings::m_headOverlap, 0, 10},
-    {"head2Position", &CSettings::m_head2Position, 100, 250},
-    {"bidirCorrection", &CSettings::m_bidirCorrection, 0, 40},
-    {"idleDistance", &CSettings::m_idleDistance, 50, 200},
-    {"jobGap", &CSettings::m_jobGap, 0, 250},
-    {"lineWidth", &CSettings::m_lineWidth, 1, 20},
-    {"autoClean", &CSettings::m_autoClean, 0, 1},
-    {"resolution", &CSettings::m_resolution, 0, 1},
-    {"startSpeed", &CSettings::m_startSpeed, 100, 250},
-};
 
 std::string Hex(const std::array<uint8_t, 3>& bytes)
 {
@@ -69,7 +42,7 @@ json BlockJson()
 {
     const ParamBlock block = g_paramBlock.Load();
     json j = {{"feedPulsesPerMm", g_settings.m_feedPulsesPerMm.load()}, {"plotterIp", IpToText(g_settings.m_plotterIp)}};
-    for (const Field& f : FIELDS)
+    for (const ParamRange& f : PARAM_RANGES)
         j[f.name] = (g_settings.*f.member).load();
     j["reserved"] = Hex(block.reserved);
     return j;
@@ -92,24 +65,27 @@ std::string Assign(const std::string& assignment)
     if (name == "feedPulsesPerMm") {
         char* end = nullptr;
         const double v = std::strtod(value.c_str(), &end);
-        if (value.empty() || *end != '\0' || !(v >= 30 && v <= 200))
-            return "feedPulsesPerMm: \"" + value + "\" is not a number from 30 to 200";
+        if (value.empty() || *end != '\0' || !(v >= FEED_PULSES_PER_MM_MIN && v <= FEED_PULSES_PER_MM_MAX)) {
+            char range[64];
+            std::snprintf(range, sizeof range, "from %g to %g", FEED_PULSES_PER_MM_MIN, FEED_PULSES_PER_MM_MAX);
+            return "feedPulsesPerMm: \"" + value + "\" is not a number " + range;
+        }
         g_settings.m_feedPulsesPerMm = v;
         return {};
     }
-    for (const Field& f : FIELDS) {
+    for (const ParamRange& f : PARAM_RANGES) {
         if (name != f.name)
             continue;
         int v = 0;
         const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
-        if (ec != std::errc() || end != value.data() + value.size() || v < f.min || v > f.max)
+        if (ec != std::errc() || end != value.data() + value.size() || !f.Contains(v))
             return name + ": \"" + value + "\" is not a whole number from " + std::to_string(f.min) + " to " +
                    std::to_string(f.max);
         g_settings.*f.member = v;
         return {};
     }
     std::string names = "feedPulsesPerMm, plotterIp";
-    for (const Field& f : FIELDS)
+    for (const ParamRange& f : PARAM_RANGES)
         names += std::string(", ") + f.name;
     return "unknown parameter \"" + name + "\" (" + names + ")";
 }
