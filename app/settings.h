@@ -42,6 +42,12 @@ public:
     // one atomic exchange, so a code posted in between is never lost.
     void PostCommand(int code) { m_pendingCommand.store(code); }
     int TakeCommand() { return m_pendingCommand.exchange(0); }
+    // A parameter save (the settings dialog's OK) waits apart from the
+    // mailbox, so that a jog or the fan posted before the worker thread
+    // comes round cannot replace it. Saves asked for meanwhile are one save:
+    // it sends the settings as they are when it is taken.
+    void RequestParamSave() { m_paramSaveRequested.store(1); }
+    bool TakeParamSaveRequest() { return m_paramSaveRequested.exchange(0) != 0; }
 
     std::string DefaultHotFolder() const { return m_appDir + "plot/"; }
     std::string IniPath() const { return m_appDir + "Vexa.ini"; }
@@ -88,6 +94,7 @@ public:
     std::atomic<int> m_controllerPort{DEFAULT_CONTROLLER_PORT};
     std::atomic<int> m_pollEnabled{1};
     std::atomic<int> m_pendingCommand{0};
+    std::atomic<int> m_paramSaveRequested{0};
     std::atomic<int> m_cartridge1OnRight{0};
 
 private:

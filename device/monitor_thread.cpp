@@ -91,7 +91,7 @@ int MonitorThreadProc()
             vexa::SleepMs(200);
             continue;
         }
-        if (const int code = g_settings.TakeCommand()) {
+        if (const int code = TakeUiCommand()) {
             const std::string message = DispatchMonitorCommand(code);
             // Never wait for the window while holding the link: the window
             // may itself be waiting for it (a job start).

@@ -94,7 +94,7 @@ int PlotThreadProc()
             Finish(PLOT_ABORTED);
             return -1;
         }
-        if (const int code = g_settings.TakeCommand()) {
+        if (const int code = TakeUiCommand()) {
             DispatchPlotCommand(code);
             vexa::SleepMs(1);
             continue;

@@ -2,9 +2,17 @@
 
 #include <string>
 
+#include "app/settings.h"
 #include "app/time_scale.h"
 #include "device/commands.h"
 #include "device/frame_messages.h"
+
+int TakeUiCommand()
+{
+    if (g_settings.TakeParamSaveRequest())
+        return UI_SAVE_PARAMS;
+    return g_settings.TakeCommand();
+}
 
 int DeviceCommandForUiCode(int code)
 {
