@@ -61,3 +61,12 @@ std::string LoadParamFile(const std::string& path, ParamBlock& block)
     block = ParamBlock::FromBytes(bytes);
     return {};
 }
+
+std::string WithParamFileExtension(const std::string& name)
+{
+    auto is = [](char c, char upper) { return c == upper || c == upper - 'A' + 'a'; };
+    const size_t n = name.size();
+    if (n >= 5 && name[n - 4] == '.' && is(name[n - 3], 'V') && is(name[n - 2], 'X') && is(name[n - 1], 'P'))
+        return name;
+    return name + ".vxp";
+}
