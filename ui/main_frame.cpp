@@ -25,6 +25,7 @@
 #include "device/plot_job.h"
 #include "device/protocol.h"
 #include "ui/control_bar.h"
+#include "ui/dlg_para.h"
 #include "ui/list_view.h"
 #include "ui/message_sink.h"
 #include "ui/vexa_view.h"
@@ -416,8 +417,12 @@ void CMainFrame::OnMachineParameters()
 {
     if (g_connected == 0)
         ::ShowMessage(this, CMainFrame::tr("未连接绘图机，读取参数失败！"), CMessageSink::Warning);
-    // The settings dialog comes with the preview; until then the command
-    // reports the link state only.
+    {
+        CDlgPara dialog(this);
+        dialog.m_chooseFile = m_chooseFile;
+        dialog.exec();
+    }
+    // The page width or the scale may have changed.
     m_preview->FitToWindow();
     update();
 }
