@@ -424,6 +424,7 @@ void CMainFrame::OnMachineParameters()
     }
     // The page width or the scale may have changed.
     m_preview->FitToWindow();
+    m_preview->RedrawPreview();
     update();
 }
 

@@ -200,6 +200,15 @@ private slots:
             }
             edit->setText(before);
         }
+        // Numbers beyond any field are out of range, never wrapped into it
+        // (2^64 + 5 would be 5).
+        for (const char* huge : {"18446744073709551621", "-18446744073709551621"}) {
+            sink.messages.clear();
+            EditOf(dialog, CDlgPara::IDC_LINE_WIDTH)->setText(QString::fromLatin1(huge));
+            dialog.accept();
+            QCOMPARE(sink.messages, QStringList{QStringLiteral("请输入一个 1 至 20 之间的整数。")});
+        }
+        EditOf(dialog, CDlgPara::IDC_LINE_WIDTH)->setText(QStringLiteral("1"));
         // The one double.
         QLineEdit* feed = EditOf(dialog, CDlgPara::IDC_FEED_PULSES);
         for (const char* bad : {"29.999", "200.0001", "nan", "inf"}) {
@@ -473,17 +482,22 @@ private slots:
             filter = f;
             return save ? chosen : QString();
         };
+        // The rules look at the name as chosen; bare names, in the working directory.
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(QString::fromStdString(dir.path().string())));
         const std::pair<const char*, const char*> names[] = {
-            {"abcdef", "abcdef.vxp"},     {"A.VXP", "A.VXP"},       {"abc.vx", "abc.vx.vxp"},
-            {"b.vXp", "b.vXp"},           {"x.vxq", "x.vxq.vxp"},   {"zvxp", "zvxp.vxp"},
-            {"参数.vxp", "参数.vxp"},     {"a.xvp", "a.xvp.vxp"},
+            {"abcdef", "abcdef.vxp"}, {"A.VXP", "A.VXP"},     {"abc.vx", "abc.vx.vxp"}, {"b.vXp", "b.vXp"},
+            {"x.vxq", "x.vxq.vxp"},   {"zvxp", "zvxp.vxp"},   {".vxp", ".vxp.vxp"},     {"a.xvp", "a.xvp.vxp"},
+            {"参数.vxp", "参数.vxp"},
         };
         for (const auto& [given, written] : names) {
-            chosen = QString::fromStdString(dir.file(given));
+            chosen = QString::fromUtf8(given);
             dialog.OnSaveParams();
             QVERIFY2(QFile::exists(QString::fromStdString(dir.file(written))), written);
         }
-        QCOMPARE(QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files).size(), int(std::size(names)));
+        QDir::setCurrent(cwd);
+        QCOMPARE(QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files | QDir::Hidden).size(),
+                 int(std::size(names)));
         QCOMPARE(filter, QStringLiteral("参数文件(*.vxp)"));
         QVERIFY(sink.messages.isEmpty());
         const std::string bytes = vexa::test::ReadFile(dir.file("abcdef.vxp"));
