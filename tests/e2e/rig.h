@@ -14,6 +14,7 @@
 #include "device/link_state.h"
 #include "device/monitor_thread.h"
 #include "device/plot_job.h"
+#include "device/protocol.h"
 #include "hpgl/hpgl_import.h"
 #include "model/one_page.h"
 #include "sim/sim_server.h"
@@ -48,6 +49,11 @@ public:
         g_settings.m_pageWidth = 2000;
         g_settings.m_wideMode = 1;
         g_settings.m_pendingCommand = 0;
+        // What an earlier test's controller left behind.
+        g_connected = 0;
+        g_machineStatus = STATE_INIT;
+        g_currentSwath = 0;
+        g_plotProgress = 0;
     }
     ~Rig() { Stop(); }
 
