@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "device/plot_job.h"
+#include "raster/printed_image.h"
 #include "raster/swath_builder.h"
 #include "tests/e2e/rig.h"
 
@@ -153,4 +154,31 @@ TEST(EndToEnd, BuildersOfTheirOwnRunWhileAJobPrintsAndBothStayExact)
         ASSERT_EQ(builder.BuildPrinted(n), "");
         EXPECT_EQ(printed->Swath(n).dots, builder.Printed().dots) << "swath " << n;
     }
+}
+
+TEST(EndToEnd, APictureOfPrintedDotsBuiltOnSeveralThreadsIsTheOneBuiltOnOne)
+{
+    vexa::SwathSettings settings = vexa::SwathSettings::Current();
+    settings.lineWidth = 3;
+    const auto job = Prepare(VEXA_SOURCE_DIR "/examples/small_labels.plt", settings);
+    ASSERT_TRUE(job);
+    // Scaled down by 3, neighbouring swaths share pixels as well as words.
+    auto picture = [&](int threads) {
+        auto image = std::make_unique<vexa::PrintedImage>(job->Rows(), job->SwathCount(), job->SwathWidth(), 3);
+        const vexa::SwathFailure failure = vexa::ForEachSwath(job, threads, [&](CSwathBuilder& builder, int n) {
+            std::string error = builder.BuildPrinted(n);
+            if (error.empty())
+                image->AddSwath(n, builder.Printed());
+            return error;
+        });
+        EXPECT_EQ(failure.swath, -1) << failure.message;
+        return image;
+    };
+    const auto one = picture(1);
+    const auto three = picture(3);
+    ASSERT_GT(one->InkCount(), 1000u);
+    ASSERT_EQ(three->InkCount(), one->InkCount());
+    for (uint32_t y = 0; y < one->Height(); ++y)
+        for (uint32_t x = 0; x < one->Width(); ++x)
+            ASSERT_EQ(three->Ink(x, y), one->Ink(x, y)) << x << "," << y;
 }
