@@ -181,7 +181,7 @@ int Render(const std::string& file, const std::string& outPng, int scale, const 
         });
     if (failure.swath >= 0)
         return Fail(file, failure.message);
-    if (std::string error = image.WritePng(outPng); !error.empty())
+    if (std::string error = image.WritePng(outPng, machine.Threads()); !error.empty())
         return Fail(outPng, error);
     std::printf("%s: %u x %u pixels, %d swaths of %d rows\n", outPng.c_str(), image.Width(), image.Height(), swaths,
                 rows);

@@ -1,6 +1,7 @@
 #include "raster/printed_image.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cstring>
@@ -71,19 +72,36 @@ size_t PrintedImage::InkCount() const
     return n;
 }
 
-std::string PrintedImage::WritePng(const std::string& path) const
+std::string PrintedImage::WritePng(const std::string& path, int threads) const
 {
-    return WriteInkPng(path, m_width, m_height, [this](uint32_t y, uint8_t* out) {
-        std::memset(out, 0, m_width);
-        // The picture is mostly blank: only the set bits of the row's words.
-        const size_t first = Index(0, m_height - 1 - y), end = first + m_width;
-        for (size_t w = first / 64; w * 64 < end; ++w) {
-            for (uint64_t bits = m_bits[w]; bits != 0; bits &= bits - 1) {
-                const size_t i = w * 64 + static_cast<size_t>(std::countr_zero(bits));
-                if (i >= first && i < end)
-                    out[i - first] = 1;
+    // Pixel x of a row is bit x of the row's run of bits, lowest first; the
+    // file wants eight pixels to a byte, the first in the high bit.
+    static constexpr auto kReversed = [] {
+        std::array<uint8_t, 256> table{};
+        for (int b = 0; b < 256; ++b)
+            for (int i = 0; i < 8; ++i)
+                if (b & (1 << i))
+                    table[b] = static_cast<uint8_t>(table[b] | (0x80 >> i));
+        return table;
+    }();
+    const size_t rowBytes = (m_width + 7) / 8;
+    return WritePackedInkPng(
+        path, m_width, m_height,
+        [&](uint32_t y, uint8_t* out) {
+            std::memset(out, 0, rowBytes);
+            const size_t first = Index(0, m_height - 1 - y);
+            // 64 pixels at a time; the picture is mostly blank.
+            for (size_t x = 0; x < m_width; x += 64) {
+                const size_t bit = first + x, word = bit / 64, shift = bit % 64;
+                uint64_t chunk = m_bits[word] >> shift;
+                if (shift && word + 1 < m_bits.size())
+                    chunk |= m_bits[word + 1] << (64 - shift);
+                if (m_width - x < 64)
+                    chunk &= (uint64_t{1} << (m_width - x)) - 1;
+                for (size_t k = 0; chunk != 0 && k < 8 && x / 8 + k < rowBytes; ++k, chunk >>= 8)
+                    out[x / 8 + k] = kReversed[chunk & 0xFF];
             }
-        }
-    });
+        },
+        threads);
 }
 }  // namespace vexa

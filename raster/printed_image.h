@@ -27,7 +27,8 @@ public:
         return (m_bits[i / 64] >> (i % 64)) & 1;
     }
     size_t InkCount() const;
-    std::string WritePng(const std::string& path) const;
+    // threads: rows packed and compressed on that many threads, same bytes.
+    std::string WritePng(const std::string& path, int threads = 1) const;
 
 private:
     size_t Index(uint32_t x, uint32_t y) const { return static_cast<size_t>(y) * m_width + x; }
