@@ -11,4 +11,10 @@ namespace vexa {
 // temporary name and renamed over path when complete.
 std::string WriteInkPng(const std::string& path, uint32_t width, uint32_t height,
                         const std::function<void(uint32_t y, uint8_t* out)>& row);
+// The same with rows packed eight pixels to a byte, the first pixel in the
+// high bit, a set bit for ink: (width + 7) / 8 bytes per row. With threads
+// > 1, packedRow is called from that many threads at once (for different
+// rows); the file is the same whatever the number.
+std::string WritePackedInkPng(const std::string& path, uint32_t width, uint32_t height,
+                              const std::function<void(uint32_t y, uint8_t* out)>& packedRow, int threads = 1);
 }  // namespace vexa

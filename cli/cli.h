@@ -38,15 +38,18 @@ int TasksExport(const std::string& listPath, const std::string& outPath);
 
 namespace cli {
 // Machine parameters the raster engine reads, and the job's start position,
-// overridable on the command line for swaths and render.
+// overridable on the command line for swaths and render; and the threads
+// that build the swaths, which change nothing in what is written.
 struct MachineOptions {
     std::optional<int> headMode, headOverlap, head2Position, lineWidth, resolution, cartridge1OnRight;
     std::optional<int> xScale, yScale, autoClean, machineLength, idleDistance, startOffset;
     int startAt = 0;
+    std::optional<int> threads;  // unset: one per core
 
     void AddTo(CLI::App* command);
     void Apply() const;
     json Used() const;  // the values in force, for reports
+    int Threads() const;
 };
 
 int Swaths(const std::string& file, const std::string& outDir, const MachineOptions& machine);

@@ -1,9 +1,11 @@
 // vexagrid-cli swaths and render: the swath streams of a job, and the
 // picture of what the plotter prints from them.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "app/platform.h"
 #include "app/settings.h"
@@ -12,8 +14,7 @@
 #include "model/one_page.h"
 #include "model/page_layout.h"
 #include "raster/printed_image.h"
-#include "raster/swath_build.h"
-#include "raster/swath_decoder.h"
+#include "raster/swath_builder.h"
 
 namespace cli {
 void MachineOptions::AddTo(CLI::App* c)
@@ -33,6 +34,13 @@ void MachineOptions::AddTo(CLI::App* c)
     c->add_option("--idle-distance", idleDistance, "Idle travel of the carriage, mm")->check(CLI::Range(0, 255));
     c->add_option("--start-offset", startOffset, "Print start adjustment, mm")->check(CLI::Range(0, 65535));
     c->add_option("--start-at", startAt, "The job's start position along the feed, mm");
+    c->add_option("--threads", threads, "Threads that build the swaths (default: one per core)")
+        ->check(CLI::Range(1, 256));
+}
+
+int MachineOptions::Threads() const
+{
+    return threads ? *threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 void MachineOptions::Apply() const
@@ -75,95 +83,105 @@ json MachineOptions::Used() const
 }
 
 namespace {
-// Imports the file as a job and prepares it as the job start does; the
-// swath count, or -1 after reporting why not.
-int PrepareJob(const std::string& file, const MachineOptions& machine)
+// Imports the file as a job and prepares it as the job start does; null
+// after reporting why not.
+std::shared_ptr<const vexa::CSwathJob> PrepareJob(const std::string& file, const MachineOptions& machine)
 {
     machine.Apply();
     HpglImport imported = ImportHpglFile(file);
     if (!imported.page) {
         Fail(file, imported.error);
-        return -1;
+        return nullptr;
     }
     if (std::string message = AcceptStartPosition(*imported.page, machine.startAt); !message.empty()) {
         Fail(file, message);
-        return -1;
+        return nullptr;
     }
     std::string message;
-    const int swaths = PreparePlotJob(*imported.page, message);
-    if (swaths < 0)
+    auto job = vexa::CSwathJob::Prepare(*imported.page, vexa::SwathSettings::Current(), message);
+    if (!job)
         Fail(file, message);
-    return swaths;
+    return job;
 }
 
-vexa::HeadLayout CurrentLayout()
+std::string SwathFileName(int n)
 {
-    return {g_settings.m_headMode, HeadOverlap(), g_settings.m_head2Position, g_settings.m_cartridge1OnRight};
+    char name[32];
+    std::snprintf(name, sizeof name, "swath_%05d.bin", n);
+    return name;
 }
 }  // namespace
 
 int Swaths(const std::string& file, const std::string& outDir, const MachineOptions& machine)
 {
-    const int swaths = PrepareJob(file, machine);
-    if (swaths < 0)
+    const auto job = PrepareJob(file, machine);
+    if (!job)
         return 1;
     std::error_code ec;
     std::filesystem::create_directories(outDir, ec);
     if (ec)
         return Fail(outDir, ec.message());
-    json sizes = json::array();
-    for (int n = 0; n < swaths; ++n) {
-        BuildSwath(n);
-        CompressSwath();
-        char name[32];
-        std::snprintf(name, sizeof name, "swath_%05d.bin", n);
-        const std::string_view bytes(reinterpret_cast<const char*>(g_swathStream),
-                                     static_cast<size_t>(g_swathStreamBytes.load()));
-        // A sync per file would cost more than building the swaths; one sync
-        // of the file system follows them all.
-        if (std::string error = vexa::WriteFileAtomic(outDir + "/" + name, bytes, vexa::FileSync::Later);
-            !error.empty())
-            return Fail(outDir, error);
-        sizes.push_back(bytes.size());
+    const int swaths = job->SwathCount();
+    std::vector<size_t> sizes(static_cast<size_t>(swaths));
+    std::vector<uint8_t> written(static_cast<size_t>(swaths));
+    const vexa::SwathFailure failure =
+        vexa::ForEachSwath(job, machine.Threads(), [&](vexa::CSwathBuilder& builder, int n) -> std::string {
+            builder.Build(n);
+            const std::span<const uint8_t> stream = builder.Compress();
+            const std::string_view bytes(reinterpret_cast<const char*>(stream.data()), stream.size());
+            // A sync per file would cost more than building the swaths; one
+            // sync of the file system follows them all.
+            if (std::string error = vexa::WriteFileAtomic(outDir + "/" + SwathFileName(n), bytes, vexa::FileSync::Later);
+                !error.empty())
+                return error;
+            sizes[static_cast<size_t>(n)] = bytes.size();
+            written[static_cast<size_t>(n)] = 1;
+            return {};
+        });
+    if (failure.swath >= 0) {
+        // Other threads may have written swaths after the one that failed:
+        // what is left is what one thread leaves, the swaths before it.
+        for (int n = failure.swath + 1; n < swaths; ++n)
+            if (written[static_cast<size_t>(n)])
+                std::filesystem::remove(outDir + "/" + SwathFileName(n), ec);
+        return Fail(outDir, failure.message);
     }
     if (std::string error = vexa::SyncFileSystem(outDir); !error.empty())
         return Fail(outDir, error);
+    const int rows = job->Rows();
     const json header = {{"file", file},
-                         {"rows", g_swathRows.load()},
+                         {"rows", rows},
                          {"swaths", swaths},
-                         {"swath_width", SwathWidth()},
-                         {"words_per_swath", (g_swathRows.load() + LEADING_BLANK_RECORDS) * (COLUMN_RECORD_BYTES / 2)},
+                         {"swath_width", job->SwathWidth()},
+                         {"words_per_swath", job->WordsPerSwath()},
                          {"stream_bytes", sizes},
                          {"settings", machine.Used()}};
     // Written after the sync and synced itself: the header never reaches the
     // disk before its swaths.
     if (std::string error = vexa::WriteFileAtomic(outDir + "/header.json", header.dump(2) + "\n"); !error.empty())
         return Fail(outDir, error);
-    std::printf("%s: %d swaths of %d rows\n", outDir.c_str(), swaths, g_swathRows.load());
+    std::printf("%s: %d swaths of %d rows\n", outDir.c_str(), swaths, rows);
     return 0;
 }
 
 int Render(const std::string& file, const std::string& outPng, int scale, const MachineOptions& machine)
 {
-    const int swaths = PrepareJob(file, machine);
-    if (swaths < 0)
+    const auto job = PrepareJob(file, machine);
+    if (!job)
         return 1;
-    const int rows = g_swathRows;
-    const size_t words = static_cast<size_t>(rows + LEADING_BLANK_RECORDS) * (COLUMN_RECORD_BYTES / 2);
-    const vexa::HeadLayout layout = CurrentLayout();
-    vexa::PrintedImage image(rows, swaths, SwathWidth(), scale);
-    std::vector<uint16_t> decoded;
-    for (int n = 0; n < swaths; ++n) {
-        BuildSwath(n);
-        CompressSwath();
-        // What the controller receives, read back the way it reads it.
-        const std::span<const uint8_t> stream(reinterpret_cast<const uint8_t*>(g_swathStream),
-                                              static_cast<size_t>(g_swathStreamBytes.load()));
-        if (std::string error = vexa::DecodeSwathStream(stream, words, decoded); !error.empty())
-            return Fail(file, "swath " + std::to_string(n) + " does not decode: " + error);
-        image.AddSwath(n, vexa::PrintedDots(decoded, rows, layout));
-    }
-    if (std::string error = image.WritePng(outPng); !error.empty())
+    const int rows = job->Rows(), swaths = job->SwathCount();
+    vexa::PrintedImage image(rows, swaths, job->SwathWidth(), scale);
+    const vexa::SwathFailure failure =
+        vexa::ForEachSwath(job, machine.Threads(), [&](vexa::CSwathBuilder& builder, int n) -> std::string {
+            // What the controller receives, read back the way it reads it.
+            if (std::string error = builder.BuildPrinted(n); !error.empty())
+                return "swath " + std::to_string(n) + " does not decode: " + error;
+            image.AddSwath(n, builder.Printed());
+            return {};
+        });
+    if (failure.swath >= 0)
+        return Fail(file, failure.message);
+    if (std::string error = image.WritePng(outPng, machine.Threads()); !error.empty())
         return Fail(outPng, error);
     std::printf("%s: %u x %u pixels, %d swaths of %d rows\n", outPng.c_str(), image.Width(), image.Height(), swaths,
                 rows);

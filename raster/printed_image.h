@@ -16,6 +16,7 @@ class PrintedImage {
 public:
     PrintedImage(int rows, int swaths, int swathWidth, int scale = 1);
 
+    // Swaths may be added from several threads at once.
     void AddSwath(int n, const PrintedSwath& dots);
     uint32_t Width() const { return m_width; }
     uint32_t Height() const { return m_height; }
@@ -26,10 +27,12 @@ public:
         return (m_bits[i / 64] >> (i % 64)) & 1;
     }
     size_t InkCount() const;
-    std::string WritePng(const std::string& path) const;
+    // threads: rows packed and compressed on that many threads, same bytes.
+    std::string WritePng(const std::string& path, int threads = 1) const;
 
 private:
     size_t Index(uint32_t x, uint32_t y) const { return static_cast<size_t>(y) * m_width + x; }
+    void OrWord(size_t word, uint64_t mask);
 
     int m_swathWidth;
     int m_scale;

@@ -19,9 +19,8 @@ uint8_t g_swathRecordInk[SWATH_CAPACITY_RECORDS];
 static_assert(std::endian::native == std::endian::little, "the swath stream is little-endian");
 
 namespace {
-// Where each bitmap dot of a row goes for the current head settings: the
-// byte of the record half and the bit, per cartridge half. Built per swath
-// (the settings are read anew for every swath), 320 entries.
+// Where each bitmap dot of a row goes for the head settings: the byte of the
+// record half and the bit, per cartridge half. Built per swath, 320 entries.
 struct DotTarget {
     int8_t half = -1;  // 0: bytes 0-21, 1: bytes 22-43, -1: not printed
     uint8_t byte = 0;
@@ -48,50 +47,50 @@ void BuildDotTable(DotTarget table[SWATH_BITMAP_WIDTH], int mode, int overlap)
 }
 }  // namespace
 
-vexa::SwathCanvas SwathBitmapCanvas()
+namespace vexa {
+SwathCanvas SwathBuffers::Canvas(int rows) const
 {
-    vexa::SwathCanvas c;
-    c.bits = g_swathBitmap;
-    c.rows = std::clamp(g_swathRows.load(), 0, SWATH_CAPACITY_ROWS);
-    c.rowInk = g_swathRowInk;
+    SwathCanvas c;
+    c.bits = bitmap;
+    c.rows = std::clamp(rows, 0, SWATH_CAPACITY_ROWS);
+    c.rowInk = rowInk;
     return c;
 }
 
-void ClearSwathBuffers()
+void SwathBuffers::Clear() const
 {
     for (int i = 0; i < SWATH_CAPACITY_ROWS; ++i) {
-        if (g_swathRowInk[i]) {
-            std::memset(g_swathBitmap + static_cast<size_t>(i) * SWATH_BITMAP_STRIDE, 0, SWATH_BITMAP_STRIDE);
-            g_swathRowInk[i] = 0;
+        if (rowInk[i]) {
+            std::memset(bitmap + static_cast<size_t>(i) * SWATH_BITMAP_STRIDE, 0, SWATH_BITMAP_STRIDE);
+            rowInk[i] = 0;
         }
     }
     for (int j = 0; j < SWATH_CAPACITY_RECORDS; ++j) {
-        if (g_swathRecordInk[j]) {
-            std::memset(g_swathRecords + static_cast<size_t>(j) * COLUMN_RECORD_BYTES, 0, COLUMN_RECORD_BYTES);
-            g_swathRecordInk[j] = 0;
+        if (recordInk[j]) {
+            std::memset(records + static_cast<size_t>(j) * COLUMN_RECORD_BYTES, 0, COLUMN_RECORD_BYTES);
+            recordInk[j] = 0;
         }
     }
 }
 
-void SplitAndPackRows()
+void SwathBuffers::SplitAndPackRows(const SwathSettings& settings, int rows) const
 {
-    const int mode = g_settings.m_headMode;
-    if (mode < 0 || mode > 2 || !SwathFitsBuffers())
+    const int mode = settings.headMode;
+    const int h = settings.head2Position;
+    if (mode < 0 || mode > 2 || !SwathFitsBuffers(rows, h))
         return;  // blank swath
     DotTarget table[SWATH_BITMAP_WIDTH];
-    BuildDotTable(table, mode, HeadOverlap());
-    const int rows = g_swathRows;
-    const int h = g_settings.m_head2Position;
+    BuildDotTable(table, mode, settings.Overlap());
     // Which half is delayed by the cartridges' distance.
-    const bool delayFirst = mode == 0 && g_settings.m_cartridge1OnRight != 0;
+    const bool delayFirst = mode == 0 && settings.cartridge1OnRight != 0;
     for (int i = 0; i < rows; ++i) {
-        if (!g_swathRowInk[i])
+        if (!rowInk[i])
             continue;  // a blank row leaves its records blank
         const int rec[2] = {LEADING_BLANK_RECORDS + i + (delayFirst ? h : 0),
                             LEADING_BLANK_RECORDS + i + (delayFirst ? 0 : h)};
-        uint8_t* half[2] = {g_swathRecords + static_cast<size_t>(rec[0]) * COLUMN_RECORD_BYTES,
-                            g_swathRecords + static_cast<size_t>(rec[1]) * COLUMN_RECORD_BYTES + HEAD_BYTES};
-        const uint8_t* row = g_swathBitmap + static_cast<size_t>(i) * SWATH_BITMAP_STRIDE;
+        uint8_t* half[2] = {records + static_cast<size_t>(rec[0]) * COLUMN_RECORD_BYTES,
+                            records + static_cast<size_t>(rec[1]) * COLUMN_RECORD_BYTES + HEAD_BYTES};
+        const uint8_t* row = bitmap + static_cast<size_t>(i) * SWATH_BITMAP_STRIDE;
         bool used[2] = {false, false};
         // Rows hold a few dots: skip the empty 8-byte words whole.
         for (int w = 0; w < SWATH_BITMAP_STRIDE; w += 8) {
@@ -113,33 +112,25 @@ void SplitAndPackRows()
             }
         }
         if (used[0])
-            g_swathRecordInk[rec[0]] = 1;
+            recordInk[rec[0]] = 1;
         if (used[1])
-            g_swathRecordInk[rec[1]] = 1;
+            recordInk[rec[1]] = 1;
     }
 }
 
-void BuildSwath(int n)
+int SwathBuffers::Compress(int rows, int previousBytes) const
 {
-    ClearSwathBuffers();
-    RasteriseSwath(n);
-    SplitAndPackRows();
-}
-
-void CompressSwath()
-{
-    const int previous = g_swathStreamBytes;
-    g_swathStreamBytes = 0;
-    const int rows = g_swathRows;
-    if (rows < 0 || rows + LEADING_BLANK_RECORDS > SWATH_CAPACITY_RECORDS)
-        return;
-    const int records = rows + LEADING_BLANK_RECORDS;
+    if (rows < 0 || rows + LEADING_BLANK_RECORDS > SWATH_CAPACITY_RECORDS) {
+        std::memset(stream, 0, static_cast<size_t>(std::max(previousBytes, 0)));
+        return 0;  // no stream for a swath the buffers cannot hold
+    }
+    const int recordCount = rows + LEADING_BLANK_RECORDS;
     size_t o = 0;
     uint32_t z = 0;
     auto flush = [&]() {
         if (z > 0) {
-            g_swathStream[o++] = 0;
-            g_swathStream[o++] = static_cast<uint16_t>(z);
+            stream[o++] = 0;
+            stream[o++] = static_cast<uint16_t>(z);
             z = 0;
         }
     };
@@ -148,17 +139,17 @@ void CompressSwath()
     auto zeros = [&](uint32_t count) {
         z += count;
         if (z >= MAX_ZERO_RUN) {
-            g_swathStream[o++] = 0;
-            g_swathStream[o++] = MAX_ZERO_RUN;
+            stream[o++] = 0;
+            stream[o++] = MAX_ZERO_RUN;
             z -= MAX_ZERO_RUN;
         }
     };
-    for (int j = 0; j < records; ++j) {
-        if (!g_swathRecordInk[j]) {
+    for (int j = 0; j < recordCount; ++j) {
+        if (!recordInk[j]) {
             zeros(COLUMN_RECORD_BYTES / 2);
             continue;
         }
-        const uint8_t* rec = g_swathRecords + static_cast<size_t>(j) * COLUMN_RECORD_BYTES;
+        const uint8_t* rec = records + static_cast<size_t>(j) * COLUMN_RECORD_BYTES;
         for (int k = 0; k < COLUMN_RECORD_BYTES; k += 4) {
             uint32_t pair;
             std::memcpy(&pair, rec + k, 4);
@@ -172,7 +163,7 @@ void CompressSwath()
                     zeros(1);
                 } else {
                     flush();
-                    g_swathStream[o++] = w;
+                    stream[o++] = w;
                 }
             }
         }
@@ -181,7 +172,41 @@ void CompressSwath()
     // Everything after the valid bytes stays zero: the transports send whole
     // blocks, and the padding must be zero.
     const auto bytes = static_cast<int>(o * 2);
-    if (previous > bytes)
-        std::memset(reinterpret_cast<uint8_t*>(g_swathStream) + bytes, 0, static_cast<size_t>(previous - bytes));
-    g_swathStreamBytes = bytes;
+    if (previousBytes > bytes)
+        std::memset(reinterpret_cast<uint8_t*>(stream) + bytes, 0, static_cast<size_t>(previousBytes - bytes));
+    return bytes;
+}
+}  // namespace vexa
+
+namespace {
+constexpr vexa::SwathBuffers kPlotBuffers{g_swathBitmap, g_swathRecords, g_swathStream, g_swathRowInk, g_swathRecordInk};
+}  // namespace
+
+vexa::SwathCanvas SwathBitmapCanvas()
+{
+    return kPlotBuffers.Canvas(g_swathRows);
+}
+
+void ClearSwathBuffers()
+{
+    kPlotBuffers.Clear();
+}
+
+void SplitAndPackRows()
+{
+    kPlotBuffers.SplitAndPackRows(vexa::SwathSettings::Current(), g_swathRows);
+}
+
+void BuildSwath(int n)
+{
+    ClearSwathBuffers();
+    RasteriseSwath(n);
+    SplitAndPackRows();
+}
+
+void CompressSwath()
+{
+    const int previous = g_swathStreamBytes;
+    g_swathStreamBytes = 0;
+    g_swathStreamBytes = kPlotBuffers.Compress(g_swathRows, previous);
 }

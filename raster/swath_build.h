@@ -10,8 +10,34 @@ constexpr int COLUMN_RECORD_BYTES = 44;
 constexpr int SWATH_STREAM_WORDS = 1144000;
 constexpr uint16_t MAX_ZERO_RUN = 65000;
 
-// The raster buffers, statically allocated and reused for every swath; the
-// plot thread alone uses them while a job runs.
+namespace vexa {
+// The buffers one swath is built in, each of the capacity of the statically
+// allocated ones below: the bitmap, the column records, the stream, and the
+// marks of the bitmap rows that hold ink and the records that hold data
+// (whoever writes the bitmap or the records marks what it wrote, so that
+// packing, compressing and clearing touch only that).
+struct SwathBuffers {
+    uint8_t* bitmap = nullptr;     // SWATH_CAPACITY_ROWS * SWATH_BITMAP_STRIDE
+    uint8_t* records = nullptr;    // SWATH_CAPACITY_RECORDS * COLUMN_RECORD_BYTES
+    uint16_t* stream = nullptr;    // SWATH_STREAM_WORDS, zero after its valid bytes
+    uint8_t* rowInk = nullptr;     // SWATH_CAPACITY_ROWS
+    uint8_t* recordInk = nullptr;  // SWATH_CAPACITY_RECORDS
+
+    // The canvas over the bitmap for swaths of rows rows.
+    SwathCanvas Canvas(int rows) const;
+    // Clears what the previous swath left in the bitmap and the records.
+    void Clear() const;
+    // Row conversion and placement of every row of the bitmap into the records.
+    void SplitAndPackRows(const SwathSettings& settings, int rows) const;
+    // Compresses the (rows + 30) * 44 bytes of the records into the stream,
+    // whose valid bytes were previousBytes so far; returns the valid bytes now.
+    int Compress(int rows, int previousBytes) const;
+};
+}  // namespace vexa
+
+// The plot thread's raster buffers, statically allocated and reused for
+// every swath; the plot thread alone uses them while a job runs. Anything
+// else that builds swaths does it with its own vexa::CSwathBuilder.
 extern uint8_t g_swathBitmap[SWATH_CAPACITY_ROWS * SWATH_BITMAP_STRIDE];
 extern uint8_t g_swathRecords[SWATH_CAPACITY_RECORDS * COLUMN_RECORD_BYTES];
 extern uint16_t g_swathStream[SWATH_STREAM_WORDS];

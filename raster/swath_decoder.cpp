@@ -64,6 +64,12 @@ void NozzlesOfBytes(const uint8_t* bytes22, bool nozzles[150])
 PrintedSwath PrintedDots(std::span<const uint16_t> words, int rows, const HeadLayout& layout)
 {
     PrintedSwath out;
+    PrintedDots(words, rows, layout, out);
+    return out;
+}
+
+void PrintedDots(std::span<const uint16_t> words, int rows, const HeadLayout& layout, PrintedSwath& out)
+{
     out.rows = rows;
     const int o = layout.headOverlap;
     out.width = layout.headMode == 0 ? 300 - o : 150;
@@ -112,6 +118,5 @@ PrintedSwath PrintedDots(std::span<const uint16_t> words, int rows, const HeadLa
             }
         }
     }
-    return out;
 }
 }  // namespace vexa

@@ -42,4 +42,6 @@ struct PrintedSwath {
 // Rebuilds the printed dots of a swath of N rows from its records (at least
 // (N + 30) * 44 bytes, that is the decoded words).
 PrintedSwath PrintedDots(std::span<const uint16_t> words, int rows, const HeadLayout& layout);
+// The same into out, reusing its storage.
+void PrintedDots(std::span<const uint16_t> words, int rows, const HeadLayout& layout, PrintedSwath& out);
 }  // namespace vexa

@@ -70,3 +70,43 @@ TEST(CliRaster, RenderDrawsThePrintedDots)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("1 swaths of"), std::string::npos) << "120 dots + 2 in one 150-dot swath: " << r.out;
 }
+
+TEST(CliRaster, ThreadsChangeNothingInWhatIsWritten)
+{
+    TempDir dir;
+    // Labels, a purge pattern and wide pens over many swaths; scaled down by 3
+    // neighbouring swaths share the picture's pixels.
+    const std::string plt = VEXA_SOURCE_DIR "/examples/small_labels.plt";
+    const std::string options = " --auto-clean 1 --line-width 3 ";
+    auto files = [&](const std::string& out) {
+        std::vector<std::string> contents;
+        for (const std::string& name : vexa::test::ListDirectory(dir.file(out)))
+            contents.push_back(name + ":" + ReadFile(dir.file(out + "/" + name)));
+        return contents;
+    };
+    for (int threads : {1, 2, 5}) {
+        const std::string t = std::to_string(threads);
+        auto r = RunCli(dir, "swaths '" + plt + "'" + options + "--threads " + t + " -o '" + dir.file("out" + t) + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = RunCli(dir, "render '" + plt + "'" + options + "--scale 3 --threads " + t + " -o '" + dir.file(t + ".png")
+                            + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    const auto one = files("out1");
+    ASSERT_GT(one.size(), 20u);
+    EXPECT_EQ(files("out2"), one);
+    EXPECT_EQ(files("out5"), one);
+    EXPECT_EQ(ReadFile(dir.file("2.png")), ReadFile(dir.file("1.png")));
+    EXPECT_EQ(ReadFile(dir.file("5.png")), ReadFile(dir.file("1.png")));
+
+    // A swath that cannot be written leaves the swaths before it, as one
+    // thread does, whatever the others had written meanwhile.
+    std::filesystem::create_directories(dir.file("blocked/swath_00003.bin"));
+    auto r = RunCli(dir, "swaths '" + plt + "' --threads 4 -o '" + dir.file("blocked") + "'");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+    EXPECT_EQ(vexa::test::ListDirectory(dir.file("blocked")),
+              (std::vector<std::string>{"swath_00000.bin", "swath_00001.bin", "swath_00002.bin", "swath_00003.bin"}));
+    r = RunCli(dir, "swaths '" + plt + "' --threads 0 -o '" + dir.file("none") + "'");
+    EXPECT_NE(r.status, 0);
+}
