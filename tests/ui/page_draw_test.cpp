@@ -185,6 +185,31 @@ private slots:
         QCOMPARE(painter.Index().Rebuilds(), built + 3);
     }
 
+    void FirstCurveInListOrderWins()
+    {
+        // A short stroke first, then a line across the whole job, which the
+        // index keeps apart from its grid, both through the click; single
+        // points all over make the grid fine.
+        COnePage page;
+        auto add = [&page](std::vector<CPoint> points) {
+            auto c = std::make_unique<CCurve>();
+            c->m_points = std::move(points);
+            page.AddCurve(std::move(c));
+        };
+        add({{49000, 49000}, {51000, 51000}});
+        add({{0, 0}, {100000, 100000}});
+        for (int i = 0; i < 2000; ++i)
+            add({{(i % 45) * 2270, (i / 45) * 2270}});
+        CDispSet ds;
+        ds.m_scale = 0.01;
+        ds.m_viewHeight = kHeight;
+        const QPoint p = ds.PlotterToScreen(50000, 50000);
+        CPagePainter painter;
+        QCOMPARE(painter.HitCurve(page, p.x(), p.y(), ds), 0);
+        page.m_curves[0]->m_points = {{50000, 50000}};
+        QCOMPARE(painter.HitCurve(page, p.x(), p.y(), ds), 1);
+    }
+
     void FarCoordinatesStillDraw()
     {
         // Zoomed in so far that the ends lie millions of pixels out.

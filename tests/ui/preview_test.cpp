@@ -290,26 +290,42 @@ private slots:
 
     void HitTestReach()
     {
-        Fixture f;
-        f.Add(Strokes());
-        // A diagonal of 100 by 100 pixels.
-        CCurve c;
-        c.m_points = {{10000, 26000}, {30000, 46000}};
-        const QPoint s0 = f.Screen(10000, 26000), s1 = f.Screen(30000, 46000);
-        const QPoint mid = (s0 + s1) / 2;
-        QVERIFY(HitTest(c, mid.x(), mid.y(), g_dispSet));
-        QVERIFY(HitTest(c, mid.x() + 2, mid.y() + 2, g_dispSet));  // 2.8 pixels off
-        QVERIFY(!HitTest(c, mid.x() + 4, mid.y() + 4, g_dispSet));  // 5.7 pixels off
-        QVERIFY(HitTest(c, s1.x() + 2, s1.y() - 2, g_dispSet));  // prolonged past the end
-        QVERIFY(!HitTest(c, s1.x() + 4, s1.y() - 4, g_dispSet));
+        // One pixel a unit: (x, y) shows at (x + 50, 370 - y).
+        CDispSet ds;
+        ds.m_scale = 1.0;
+        auto hit = [&ds](const Points& points, int sx, int sy) {
+            CCurve c;
+            c.m_points = points;
+            return HitTest(c, sx, sy, ds);
+        };
+        // Horizontal, (100, 200) to (200, 200): 4 pixels all round, the top
+        // and left edges inside, the bottom and right ones outside.
+        const Points flat = {{50, 170}, {150, 170}};
+        QVERIFY(hit(flat, 150, 200));
+        QVERIFY(hit(flat, 150, 196));
+        QVERIFY(!hit(flat, 150, 195));
+        QVERIFY(hit(flat, 150, 203));
+        QVERIFY(!hit(flat, 150, 204));
+        QVERIFY(hit(flat, 96, 200));
+        QVERIFY(!hit(flat, 95, 200));
+        QVERIFY(hit(flat, 203, 200));
+        QVERIFY(!hit(flat, 204, 200));
+        // The diagonal (100, 300) to (200, 200): its widened end reaches
+        // 5.7 pixels past the end point along the axes.
+        const Points diagonal = {{50, 70}, {150, 170}};
+        QVERIFY(hit(diagonal, 150, 250));
+        QVERIFY(hit(diagonal, 152, 252));   // 2.8 pixels off
+        QVERIFY(!hit(diagonal, 154, 254));  // 5.7 pixels off
+        QVERIFY(hit(diagonal, 200, 195));
+        QVERIFY(hit(diagonal, 204, 200));
+        QVERIFY(!hit(diagonal, 203, 196));
         // Two equal points make a square of 8 pixels; one point is nothing.
-        c.m_points = {{10000, 26000}, {10000, 26000}};
-        QVERIFY(HitTest(c, s0.x() + 3, s0.y() - 3, g_dispSet));
-        c.m_points = {{10000, 26000}};
-        QVERIFY(!HitTest(c, s0.x(), s0.y(), g_dispSet));
-        c.m_points.clear();
-        QVERIFY(!HitTest(c, s0.x(), s0.y(), g_dispSet));
-        QVERIFY(IsInsideRect(c, QRect(), g_dispSet));
+        QVERIFY(hit({{50, 170}, {50, 170}}, 96, 196));
+        QVERIFY(hit({{50, 170}, {50, 170}}, 103, 203));
+        QVERIFY(!hit({{50, 170}}, 100, 200));
+        QVERIFY(!hit({}, 100, 200));
+        CCurve empty;
+        QVERIFY(IsInsideRect(empty, QRect(), ds));
     }
 
     void ContextCommandsAndKeys()
