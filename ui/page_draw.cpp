@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstring>
 
 #include "model/one_page.h"
 #include "raster/swath_geometry.h"
