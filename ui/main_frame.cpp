@@ -38,6 +38,7 @@ enum : int {
     ID_EXPORT = 1020,
     ID_ZOOM_IN = 1022,
     ID_ZOOM_OUT = 1023,
+    ID_FIT_SCREEN = 1024,
     ID_PARAMETERS = 1025,
     ID_HIDE_WINDOW = 1026,
     ID_CONTROL_BAR = 1037,
@@ -76,6 +77,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     connect(m_listView, &CMyListView::CurrentPageChanged, m_preview, &CVexaView::SetCurrentPage);
     connect(m_listView, &CMyListView::RedrawPreview, m_preview, &CVexaView::RedrawPreview);
     connect(m_preview, &CVexaView::CursorPosition, this, &CMainFrame::ShowCursorPosition);
+    connect(m_preview, &CVexaView::ListChanged, m_listView, &CMyListView::RefreshList);
 
     m_controlBar = new CMyDlgBar(this);
     m_controlDock = new QDockWidget(CMainFrame::tr("控制面板"), this);
@@ -151,6 +153,7 @@ void CMainFrame::CreateActions()
     add(ID_ZOOM_IN, CMainFrame::tr("放大"), QString(), [this] { m_preview->ZoomIn(); })->setShortcut(QKeySequence(Qt::Key_PageUp));
     add(ID_ZOOM_OUT, CMainFrame::tr("缩小"), QString(), [this] { m_preview->ZoomOut(); })
         ->setShortcut(QKeySequence(Qt::Key_PageDown));
+    add(ID_FIT_SCREEN, CVexaView::FitScreenText(), QString(), [this] { m_preview->OnFitScreen(); });
     for (int id : {ID_ZOOM_IN, ID_ZOOM_OUT})
         addAction(m_actions[id]);
     m_actions[ID_CHINESE]->setChecked(g_settings.m_language == 0);
@@ -189,6 +192,7 @@ void CMainFrame::CreateMenus()
     QMenu* view = menuBar()->addMenu(CMainFrame::tr("查看(&V)"));
     view->addAction(m_actions[ID_ZOOM_IN]);
     view->addAction(m_actions[ID_ZOOM_OUT]);
+    view->addAction(m_actions[ID_FIT_SCREEN]);
     view->addAction(m_actions[ID_CONTROL_BAR]);
 
     QMenu* help = menuBar()->addMenu(CMainFrame::tr("帮助(&H)"));

@@ -1,40 +1,400 @@
 #include "ui/vexa_view.h"
 
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <climits>
+#include <cmath>
 
+#include "app/settings.h"
+#include "device/link_state.h"
 #include "model/vexa_doc.h"
+#include "ui/disp_set.h"
+
+namespace {
+// The wheel and ZoomIn stop here: beyond, coordinates leave the int range
+// for points of an ordinary job, or the whole job shrinks below a pixel.
+constexpr double kMinScale = 1e-6;
+constexpr double kMaxScale = 100.0;
+constexpr int kPanStep = 80;
+constexpr int kWheelNotch = 120;
+// A drag box larger than this both ways selects what lies inside it.
+constexpr int kClickBox = 10;
+
+int SaturatingAdd(int a, long long b)
+{
+    return static_cast<int>(std::clamp<long long>(a + b, INT_MIN, INT_MAX));
+}
+}  // namespace
 
 CVexaView::CVexaView(CVexaDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc)
 {
     setMinimumHeight(80);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // The right button pans and opens the menu itself, on release.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+COnePage* CVexaView::ShownPage()
+{
+    const int count = m_doc.GetPageCount();
+    if (count == 0) {
+        m_curPage = 0;
+        return nullptr;
+    }
+    if (m_curPage >= count)
+        m_curPage = 0;
+    return m_doc.GetPage(m_curPage);
 }
 
 void CVexaView::SetCurrentPage(int index)
 {
-    m_current = index < 0 ? 0 : index;
-    update();
+    m_curPage = std::max(index, 0);
+    if (m_doc.GetPageCount() == 0) {
+        m_curPage = 0;
+        return;
+    }
+    if (m_curPage >= m_doc.GetPageCount())
+        m_curPage = 0;
+    FitToWindow();
+    RedrawPreview();
 }
 
 void CVexaView::RedrawPreview()
 {
+    // Whoever calls this may have changed the curves.
+    m_painter.Index().Invalidate();
+    Redraw();
+}
+
+void CVexaView::Redraw()
+{
+    m_marker.reset();
+    m_pictureStale = true;
     update();
 }
 
 void CVexaView::FitToWindow()
 {
+    g_dispSet.m_viewHeight = height();
+    g_dispSet.m_scrollX = 0;
+    g_dispSet.m_scrollY = 0;
+    const double scale = (g_dispSet.m_viewHeight - 60) / (g_settings.m_pageWidth * 40.0);
+    // A view too low for the margins, or no paper width, keeps the last scale.
+    if (std::isfinite(scale) && scale > 0.0)
+        g_dispSet.m_scale = scale;
+    m_pictureStale = true;
     update();
 }
 
-void CVexaView::ZoomIn() {}
-void CVexaView::ZoomOut() {}
-void CVexaView::DrawSwathMarker() {}
+void CVexaView::ZoomIn()
+{
+    if (g_dispSet.m_scale * 2 <= kMaxScale)
+        g_dispSet.m_scale *= 2;
+    Redraw();
+}
+
+void CVexaView::ZoomOut()
+{
+    if (g_dispSet.m_scale <= 0.001)
+        return;
+    g_dispSet.m_scale *= 0.5;
+    g_dispSet.m_scrollX /= 2;
+    g_dispSet.m_scrollY /= 2;
+    Redraw();
+}
+
+void CVexaView::OnFitScreen()
+{
+    FitToWindow();
+    Redraw();
+}
+
+QString CVexaView::FitScreenText()
+{
+    return CVexaView::tr("适合屏幕");
+}
+
+void CVexaView::ZoomAtPoint(QPoint p, bool away)
+{
+    const double scale = g_dispSet.m_scale * (away ? 1.25 : 0.8);
+    if (!(scale >= kMinScale && scale <= kMaxScale))
+        return;
+    const QPoint plotter = g_dispSet.ScreenToPlotter(p);
+    g_dispSet.m_scale = scale;
+    const QPoint q = g_dispSet.PlotterToScreen(plotter);
+    Scroll(static_cast<long long>(q.x()) - p.x(), static_cast<long long>(q.y()) - p.y());
+}
+
+void CVexaView::Scroll(long long dx, long long dy)
+{
+    g_dispSet.m_scrollX = SaturatingAdd(g_dispSet.m_scrollX, dx);
+    g_dispSet.m_scrollY = SaturatingAdd(g_dispSet.m_scrollY, dy);
+    Redraw();
+}
+
+void CVexaView::OnPanLeft()
+{
+    Scroll(kPanStep, 0);
+}
+
+void CVexaView::OnPanRight()
+{
+    Scroll(-kPanStep, 0);
+}
+
+void CVexaView::OnPanUp()
+{
+    Scroll(0, kPanStep);
+}
+
+void CVexaView::OnPanDown()
+{
+    Scroll(0, -kPanStep);
+}
+
+// --- Picture -------------------------------------------------------------------
+
+const QImage& CVexaView::Picture()
+{
+    if (m_pictureStale || m_picture.size() != size())
+        RenderPicture();
+    return m_picture;
+}
+
+void CVexaView::RenderPicture()
+{
+    m_pictureStale = false;
+    if (width() <= 0 || height() <= 0) {
+        m_picture = QImage();
+        return;
+    }
+    if (m_picture.size() != size())
+        m_picture = QImage(size(), QImage::Format_RGB32);
+    QPainter painter(&m_picture);
+    painter.setFont(font());
+    const QRect all(QPoint(0, 0), size());
+    painter.fillRect(all, Qt::black);
+    const COnePage* page = ShownPage();
+    if (!page)
+        return;
+    DrawPaperAndRuler(painter, g_dispSet, page->m_maxX, g_settings.m_pageWidth, all);
+    m_painter.Draw(painter, *page, g_dispSet, all);
+}
 
 void CVexaView::paintEvent(QPaintEvent*)
 {
+    const QImage& picture = Picture();
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    painter.setPen(QColor(0, 200, 0));
-    const COnePage* job = m_doc.GetPage(m_current);
-    const QString text = job ? CVexaView::tr("预览：%1").arg(QString::fromStdString(job->m_fileName)) : CVexaView::tr("预览");
-    painter.drawText(rect(), Qt::AlignCenter, text);
+    if (picture.isNull())
+        painter.fillRect(rect(), g_dispSet.m_backColor);
+    else
+        painter.drawImage(0, 0, picture);
+    if (m_marker) {
+        painter.setPen(QPen(QColor(0, 200, 255), 0));
+        painter.setBrush(Qt::NoBrush);
+        DrawOutline(painter, m_marker->a.x(), m_marker->a.y(), m_marker->b.x(), m_marker->b.y());
+    }
+    if (m_lButtonDown && m_lastPoint != m_anchor) {
+        // The selection box, inverting what lies under its dots.
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+        const QPoint outline[] = {m_anchor, QPoint(m_anchor.x(), m_lastPoint.y()), m_lastPoint,
+                                  QPoint(m_lastPoint.x(), m_anchor.y()), m_anchor};
+        painter.drawPolyline(outline, 5);
+    }
+}
+
+void CVexaView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FitToWindow();
+    Redraw();
+}
+
+// --- Swath marker ------------------------------------------------------------
+
+std::optional<SwathCorners> CVexaView::SwathMarker() const
+{
+    // Only the first job prints.
+    if (m_curPage != 0 || m_doc.GetPageCount() == 0)
+        return std::nullopt;
+    return SwathMarkerCorners(g_dispSet, g_plotProgress, m_doc.GetPage(0)->m_startAt, g_settings.m_pageWidth);
+}
+
+void CVexaView::DrawSwathMarker()
+{
+    m_marker = SwathMarker();
+    update();
+}
+
+// --- Selection and commands ------------------------------------------------------
+
+void CVexaView::DeselectAllCurves()
+{
+    COnePage* page = ShownPage();
+    if (!page)
+        return;
+    page->ClearSelection();
+    Redraw();
+}
+
+void CVexaView::OnSelectAll()
+{
+    COnePage* page = ShownPage();
+    if (!page)
+        return;
+    for (auto& curve : page->m_curves)
+        curve->m_selected = 1;
+    Redraw();
+}
+
+void CVexaView::OnDeleteSelected()
+{
+    COnePage* page = ShownPage();
+    if (!page)
+        return;
+    page->DeleteSelectedCurves();
+    page->ComputeExtents();
+    m_painter.Index().Invalidate();
+    Redraw();
+}
+
+void CVexaView::OnRotate90()
+{
+    COnePage* page = ShownPage();
+    if (!page)
+        return;
+    page->Rotate90();
+    m_painter.Index().Invalidate();
+    emit ListChanged();
+    Redraw();
+}
+
+void CVexaView::OnMoveToLowerLeft()
+{
+    COnePage* page = ShownPage();
+    if (!page)
+        return;
+    page->MoveToLowerLeft();
+    m_painter.Index().Invalidate();
+    emit ListChanged();
+    Redraw();
+}
+
+QMenu* CVexaView::CreateContextMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(CVexaView::tr("视图右键菜单"), parent);
+    menu->addAction(CVexaView::tr("全选"), this, &CVexaView::OnSelectAll);
+    menu->addAction(CVexaView::tr("删除"), this, &CVexaView::OnDeleteSelected);
+    menu->addAction(CVexaView::tr("旋转90度"), this, &CVexaView::OnRotate90);
+    menu->addAction(CVexaView::tr("图形平移至左下角"), this, &CVexaView::OnMoveToLowerLeft);
+    return menu;
+}
+
+// --- Mouse and keys ---------------------------------------------------------------
+
+void CVexaView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        m_lButtonDown = true;
+        m_anchor = m_lastPoint = p;
+        if (!(event->modifiers() & Qt::ControlModifier))
+            DeselectAllCurves();
+    } else if (event->button() == Qt::RightButton) {
+        m_rButtonDown = true;
+        m_lastPoint = m_rDownPoint = p;
+        setCursor(Qt::SizeAllCursor);
+    }
+}
+
+void CVexaView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    const QPoint plotter = g_dispSet.ScreenToPlotter(p);
+    emit CursorPosition(plotter.x(), plotter.y());
+    if (m_lButtonDown && p != m_lastPoint)
+        update();
+    if (m_rButtonDown && p != m_lastPoint)
+        Scroll(-(static_cast<long long>(p.x()) - m_lastPoint.x()), -(static_cast<long long>(p.y()) - m_lastPoint.y()));
+    m_lastPoint = p;
+}
+
+void CVexaView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && m_lButtonDown) {
+        const int l = std::min(m_anchor.x(), p.x()), r = std::max(m_anchor.x(), p.x());
+        const int t = std::min(m_anchor.y(), p.y()), b = std::max(m_anchor.y(), p.y());
+        if (COnePage* page = m_doc.GetPage(m_curPage)) {
+            if (r - l > kClickBox && b - t > kClickBox) {
+                // A point on the box's right or bottom edge lies outside it.
+                for (int i : m_painter.CurvesInside(*page, QRect(l, t, r - l, b - t), g_dispSet))
+                    page->m_curves[static_cast<size_t>(i)]->m_selected = 1;
+            } else {
+                const int i = m_painter.HitCurve(*page, p.x(), p.y(), g_dispSet);
+                if (i >= 0) {
+                    int& selected = page->m_curves[static_cast<size_t>(i)]->m_selected;
+                    selected = selected ? 0 : 1;
+                }
+            }
+        }
+        m_lButtonDown = false;
+        Redraw();
+    } else if (event->button() == Qt::RightButton) {
+        m_rButtonDown = false;
+        unsetCursor();
+        if (p == m_rDownPoint) {
+            QMenu* menu = CreateContextMenu(this);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(event->globalPosition().toPoint());
+        }
+    }
+}
+
+void CVexaView::wheelEvent(QWheelEvent* event)
+{
+    // One step a notch; finer wheels add up to one.
+    m_wheelDelta += event->angleDelta().y();
+    const QPoint p = event->position().toPoint();
+    while (std::abs(m_wheelDelta) >= kWheelNotch) {
+        const bool away = m_wheelDelta > 0;
+        m_wheelDelta += away ? -kWheelNotch : kWheelNotch;
+        ZoomAtPoint(p, away);
+    }
+    event->accept();
+}
+
+void CVexaView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        OnPanLeft();
+        break;
+    case Qt::Key_Right:
+        OnPanRight();
+        break;
+    case Qt::Key_Up:
+        OnPanUp();
+        break;
+    case Qt::Key_Down:
+        OnPanDown();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void CVexaView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete && !event->isAutoRepeat())
+        OnDeleteSelected();
+    else
+        QWidget::keyReleaseEvent(event);
 }
