@@ -51,6 +51,8 @@ enum : int {
     ID_FILE_SAVE = 57603,
     ID_ABOUT = 57664,
     ID_EXIT = 57665,
+    // Ours.
+    ID_PRINTED_DOTS = 1100,
 };
 
 constexpr int CREATED_WIDTH = 800;
@@ -78,6 +80,9 @@ CMainFrame::CMainFrame(QWidget* parent)
     connect(m_listView, &CMyListView::RedrawPreview, m_preview, &CVexaView::RedrawPreview);
     connect(m_preview, &CVexaView::CursorPosition, this, &CMainFrame::ShowCursorPosition);
     connect(m_preview, &CVexaView::ListChanged, m_listView, &CMyListView::RefreshList);
+    connect(m_preview, &CVexaView::PrintedDotsToggled, this, [this](bool shown) {
+        m_actions[ID_PRINTED_DOTS]->setChecked(shown);
+    });
 
     m_controlBar = new CMyDlgBar(this);
     m_controlDock = new QDockWidget(CMainFrame::tr("控制面板"), this);
@@ -154,6 +159,11 @@ void CMainFrame::CreateActions()
     add(ID_ZOOM_OUT, CMainFrame::tr("缩小"), QString(), [this] { m_preview->ZoomOut(); })
         ->setShortcut(QKeySequence(Qt::Key_PageDown));
     add(ID_FIT_SCREEN, CVexaView::FitScreenText(), QString(), [this] { m_preview->OnFitScreen(); });
+    add(ID_PRINTED_DOTS, CVexaView::PrintedDotsText(), CVexaView::PrintedDotsPrompt(),
+        [this](bool checked) { m_preview->SetPrintedDotsShown(checked); })
+        ->setCheckable(true);
+    m_actions[ID_PRINTED_DOTS]->setIcon(QIcon(QStringLiteral(":/icons/printed_dots.svg")));
+    m_actions[ID_PRINTED_DOTS]->setToolTip(CVexaView::PrintedDotsPrompt());
     for (int id : {ID_ZOOM_IN, ID_ZOOM_OUT})
         addAction(m_actions[id]);
     m_actions[ID_CHINESE]->setChecked(g_settings.m_language == 0);
@@ -193,6 +203,8 @@ void CMainFrame::CreateMenus()
     view->addAction(m_actions[ID_ZOOM_IN]);
     view->addAction(m_actions[ID_ZOOM_OUT]);
     view->addAction(m_actions[ID_FIT_SCREEN]);
+    view->addAction(m_actions[ID_PRINTED_DOTS]);
+    view->addSeparator();
     view->addAction(m_actions[ID_CONTROL_BAR]);
 
     QMenu* help = menuBar()->addMenu(CMainFrame::tr("帮助(&H)"));
@@ -210,6 +222,8 @@ void CMainFrame::CreateToolBar()
         if (i < 4)
             bar->addSeparator();
     }
+    bar->addSeparator();
+    bar->addAction(m_actions[ID_PRINTED_DOTS]);
 }
 
 // --- Worker threads ---------------------------------------------------------

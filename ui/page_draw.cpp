@@ -1,12 +1,15 @@
 #include "ui/page_draw.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 
 #include "model/one_page.h"
+#include "raster/printed_dots.h"
 #include "raster/swath_geometry.h"
 #include "ui/disp_set.h"
 
@@ -697,4 +700,115 @@ std::vector<int> CPagePainter::CurvesInside(const COnePage& page, const QRect& r
         if (IsInsideRect(*page.m_curves[static_cast<size_t>(i)], rc, ds))
             inside.push_back(i);
     return inside;
+}
+
+// --- Printed dots ---------------------------------------------------------------
+
+CDotsPlacement::CDotsPlacement(const vexa::CSwathJob& job, const CDispSet& ds)
+    : m_ds(ds),
+      m_lineWidth(job.Settings().lineWidth),
+      m_swathWidth(job.SwathWidth()),
+      m_swaths(job.SwathCount()),
+      m_unitsPerRow(40.0 * 25.4 / job.Settings().Dpi())
+{
+}
+
+double CDotsPlacement::ScreenX(double dotX) const
+{
+    return ((dotX - m_lineWidth) * 40.0 / 12.0) * m_ds.m_scale + 50.0 - m_ds.m_scrollX;
+}
+
+double CDotsPlacement::ScreenY(double row) const
+{
+    return m_ds.m_viewHeight - ((row - m_lineWidth) * m_unitsPerRow) * m_ds.m_scale - 30.0 - m_ds.m_scrollY;
+}
+
+double CDotsPlacement::DotX(double sx) const
+{
+    return (sx - 50.0 + m_ds.m_scrollX) / m_ds.m_scale * 12.0 / 40.0 + m_lineWidth;
+}
+
+double CDotsPlacement::Row(double sy) const
+{
+    return (m_ds.m_viewHeight - 30.0 - m_ds.m_scrollY - sy) / m_ds.m_scale / m_unitsPerRow + m_lineWidth;
+}
+
+void CDotsPlacement::VisibleSwaths(int width, int& first, int& last) const
+{
+    const double lo = std::floor(DotX(0) / m_swathWidth), hi = std::floor(DotX(width) / m_swathWidth);
+    first = static_cast<int>(std::clamp(lo, 0.0, static_cast<double>(m_swaths)));
+    last = static_cast<int>(std::clamp(hi, -1.0, static_cast<double>(m_swaths) - 1));
+}
+
+int CDotsPlacement::Level() const
+{
+    const double pixelsPerDot = 40.0 / 12.0 * m_ds.m_scale;
+    int level = 0;
+    while (level < 24 && pixelsPerDot * (1 << level) < 1.0)
+        ++level;
+    return level;
+}
+
+int DrawPrintedDots(QImage& image, const vexa::CPrintedDots& dots, const vexa::CSwathJob& job, const CDispSet& ds,
+                    uint32_t colour)
+{
+    const CDotsPlacement place(job, ds);
+    const int level = place.Level();
+    const int64_t block = int64_t{1} << level;
+    const int w = image.width(), h = image.height();
+    const int swathWidth = job.SwathWidth();
+    int first = 0, last = -1;
+    place.VisibleSwaths(w, first, last);
+    // The rows and dots in view, as block indices, one more each side.
+    const double rowLo = place.Row(h), rowHi = place.Row(0);
+    const double dotLo = place.DotX(0), dotHi = place.DotX(w);
+    auto clampedFloor = [](double v, double lo, double hi) { return static_cast<int64_t>(std::clamp(std::floor(v), lo, hi)); };
+    // A span of view pixels [floor(a), floor(b)), at least one pixel, clipped.
+    auto span = [](double a, double b, int size, int& from, int& to) {
+        const double fa = std::floor(a), fb = std::max(std::floor(b), fa + 1);
+        from = static_cast<int>(std::clamp(fa, 0.0, static_cast<double>(size)));
+        to = static_cast<int>(std::clamp(fb, 0.0, static_cast<double>(size)));
+        return from < to;
+    };
+    int missing = 0;
+    for (int n = first; n <= last; ++n) {
+        const std::shared_ptr<const vexa::DotTile> tile = dots.Tile(n, level);
+        if (!tile) {
+            ++missing;
+            continue;
+        }
+        if (tile->width == 0 || tile->height == 0)
+            continue;
+        const int64_t x0 = int64_t{n} * swathWidth;
+        const int64_t pyFirst = clampedFloor(rowLo / block - 1, 0, tile->height - 1);
+        const int64_t pyLast = clampedFloor(rowHi / block + 1, 0, tile->height - 1);
+        const int64_t pxFirst = clampedFloor((dotLo - x0) / block - 1, 0, tile->width - 1);
+        const int64_t pxLast = clampedFloor((dotHi - x0) / block + 1, 0, tile->width - 1);
+        const size_t rowWords = tile->RowWords();
+        for (int64_t py = pyFirst; py <= pyLast; ++py) {
+            int top = 0, bottom = 0;
+            if (!span(place.ScreenY(static_cast<double>(std::min((py + 1) * block, int64_t{job.Rows()}))),
+                      place.ScreenY(static_cast<double>(py * block)), h, top, bottom))
+                continue;
+            const uint64_t* words = tile->bits.data() + static_cast<size_t>(py) * rowWords;
+            for (size_t wi = static_cast<size_t>(pxFirst) / 64; wi <= static_cast<size_t>(pxLast) / 64; ++wi) {
+                for (uint64_t bits = words[wi]; bits != 0; bits &= bits - 1) {
+                    const int64_t px = static_cast<int64_t>(wi * 64) + std::countr_zero(bits);
+                    if (px < pxFirst || px > pxLast)
+                        continue;
+                    const int64_t dx = x0 + px * block;
+                    const int64_t dxEnd = std::min(dx + block, x0 + swathWidth);
+                    int left = 0, right = 0;
+                    if (!span(place.ScreenX(static_cast<double>(dx)), place.ScreenX(static_cast<double>(dxEnd)), w,
+                              left, right))
+                        continue;
+                    for (int y = top; y < bottom; ++y) {
+                        auto* line = reinterpret_cast<uint32_t*>(image.scanLine(y));
+                        std::fill(line + left, line + right, colour);
+                    }
+                }
+            }
+        }
+    }
+    return missing;
 }

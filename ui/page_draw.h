@@ -11,7 +11,12 @@
 class CCurve;
 class COnePage;
 class CDispSet;
+class QImage;
 class QPainter;
+namespace vexa {
+class CPrintedDots;
+class CSwathJob;
+}  // namespace vexa
 
 // --- One curve ------------------------------------------------------------
 
@@ -56,6 +61,42 @@ struct SwathCorners {
     QPoint b;  // PlotterToScreen(x1, paper width), x1 the end of swath n
 };
 SwathCorners SwathMarkerCorners(const CDispSet& ds, int progress, int startAtMm, int pageWidthMm);
+
+// --- Printed dots ---------------------------------------------------------------
+
+// Where the printed dots of a job lie in the view. Dots are placed on the
+// paper as the swath builder puts the curves of the plot page (the job with
+// scale correction, purge pattern and start position applied): dot X (over
+// all swaths) at (X - line width) * 40 / 12 plotter units along the feed,
+// row r at (r - line width) * 40 * 25.4 / dpi across the paper.
+class CDotsPlacement {
+public:
+    CDotsPlacement(const vexa::CSwathJob& job, const CDispSet& ds);
+    // View coordinates of the lower-left corner of dot X, row r (fractional).
+    double ScreenX(double dotX) const;
+    double ScreenY(double row) const;
+    // The dot and row whose square holds the view point (fractional).
+    double DotX(double sx) const;
+    double Row(double sy) const;
+    // The swaths with a dot between view columns 0 and width, clamped to the
+    // job; last < first when none.
+    void VisibleSwaths(int width, int& first, int& last) const;
+    // The reduction for the view's scale: 2^level dots to a block, the
+    // smallest that makes a block at least a view pixel wide.
+    int Level() const;
+
+private:
+    const CDispSet& m_ds;
+    int m_lineWidth;
+    int m_swathWidth;
+    int m_swaths;
+    double m_unitsPerRow;
+};
+// The dots of the swaths in view whose tiles at the placement's level are
+// ready, as pixels of colour in image (32 bits a pixel). Returns how many
+// swaths in view had no tile yet.
+int DrawPrintedDots(QImage& image, const vexa::CPrintedDots& dots, const vexa::CSwathJob& job, const CDispSet& ds,
+                    uint32_t colour);
 
 // --- The whole job, fast ----------------------------------------------------
 

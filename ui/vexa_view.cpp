@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "device/link_state.h"
 #include "model/vexa_doc.h"
+#include "raster/printed_dots.h"
 #include "ui/disp_set.h"
 
 namespace {
@@ -38,6 +39,18 @@ CVexaView::CVexaView(CVexaDoc& doc, QWidget* parent) : QWidget(parent), m_doc(do
     // The right button pans and opens the menu itself, on release.
     setContextMenuPolicy(Qt::PreventContextMenu);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_dotsTimer.setSingleShot(true);
+    m_dotsTimer.setInterval(100);
+    connect(&m_dotsTimer, &QTimer::timeout, this, [this] {
+        m_pictureStale = true;
+        update();
+    });
+}
+
+CVexaView::~CVexaView()
+{
+    // Joins the builders before the view they report to goes.
+    m_dots.reset();
 }
 
 COnePage* CVexaView::ShownPage()
@@ -183,8 +196,86 @@ void CVexaView::RenderPicture()
     const COnePage* page = ShownPage();
     if (!page)
         return;
+    if (m_showDots) {
+        RenderPrintedDots(painter, *page);
+        return;
+    }
+    m_dotsState.clear();
     DrawPaperAndRuler(painter, g_dispSet, page->m_maxX, g_settings.m_pageWidth, all);
     m_painter.Draw(painter, *page, g_dispSet, all);
+}
+
+// --- Printed dots -----------------------------------------------------------------
+
+QString CVexaView::PrintedDotsText()
+{
+    return CVexaView::tr("打印点阵");
+}
+
+QString CVexaView::PrintedDotsPrompt()
+{
+    return CVexaView::tr("显示按当前设置将打印的点阵");
+}
+
+void CVexaView::SetPrintedDotsShown(bool shown)
+{
+    if (shown == m_showDots)
+        return;
+    m_showDots = shown;
+    if (shown && !m_dots) {
+        m_dots = std::make_unique<vexa::CPrintedDots>([this] {
+            // From a builder thread: the view redraws on its own thread.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!m_dotsTimer.isActive())
+                        m_dotsTimer.start();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    if (!shown && m_dots)
+        m_dots->Request(0, -1, 0);  // nothing more to build
+    emit PrintedDotsToggled(shown);
+    Redraw();
+}
+
+void CVexaView::RenderPrintedDots(QPainter& painter, const COnePage& page)
+{
+    const QRect all(QPoint(0, 0), size());
+    // The same job and settings keep what was built; any change starts anew.
+    m_dots->SetJob(page, vexa::SwathSettings::Current());
+    const std::shared_ptr<const vexa::CSwathJob> job = m_dots->Job();
+    if (!job) {
+        DrawPaperAndRuler(painter, g_dispSet, page.m_maxX, g_settings.m_pageWidth, all);
+        const std::string refusal = m_dots->Refusal();
+        m_dotsState = refusal.empty() ? CVexaView::tr("正在准备打印点阵…") : QString::fromStdString(refusal);
+    } else {
+        // The paper as printed: the plot page's length, purge pattern and all.
+        DrawPaperAndRuler(painter, g_dispSet, job->Page().m_maxX, g_settings.m_pageWidth, all);
+        painter.end();
+        const CDotsPlacement place(*job, g_dispSet);
+        int first = 0, last = -1;
+        place.VisibleSwaths(width(), first, last);
+        m_dots->Request(first, last, place.Level());
+        const int missing = DrawPrintedDots(m_picture, *m_dots, *job, g_dispSet, g_dispSet.m_curveColor.rgb());
+        const int inView = std::max(last - first + 1, 0);
+        m_dotsState = missing > 0 ? CVexaView::tr("正在生成打印点阵：%1/%2 条").arg(inView - missing).arg(inView)
+                                  : QString();
+        painter.begin(&m_picture);
+        painter.setFont(font());
+    }
+    // The state in the upper right corner, over a dark box so it reads on dots.
+    QString text = PrintedDotsText();
+    if (!m_dotsState.isEmpty())
+        text += QStringLiteral("  ") + m_dotsState;
+    const QFontMetrics metrics(painter.font());
+    const QRect box = metrics.boundingRect(QRect(0, 0, std::max(width() - 20, 40), height()), Qt::TextWordWrap, text)
+                          .adjusted(-6, -3, 6, 3);
+    const QRect placed = box.translated(width() - box.width() - 6 - box.left(), 6 - box.top());
+    painter.fillRect(placed, QColor(0, 0, 0, 200));
+    painter.setPen(QColor(0, 200, 255));
+    painter.drawText(placed.adjusted(6, 3, -6, -3), Qt::TextWordWrap, text);
 }
 
 void CVexaView::paintEvent(QPaintEvent*)
@@ -294,6 +385,10 @@ QMenu* CVexaView::CreateContextMenu(QWidget* parent)
     menu->addAction(CVexaView::tr("删除"), this, &CVexaView::OnDeleteSelected);
     menu->addAction(CVexaView::tr("旋转90度"), this, &CVexaView::OnRotate90);
     menu->addAction(CVexaView::tr("图形平移至左下角"), this, &CVexaView::OnMoveToLowerLeft);
+    menu->addSeparator();
+    QAction* dots = menu->addAction(PrintedDotsText(), this, &CVexaView::TogglePrintedDots);
+    dots->setCheckable(true);
+    dots->setChecked(m_showDots);
     return menu;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 #include <QImage>
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 #include "ui/page_draw.h"
@@ -9,6 +11,9 @@
 class CVexaDoc;
 class COnePage;
 class QMenu;
+namespace vexa {
+class CPrintedDots;
+}
 
 // The plot preview: one job of the job list on black, with the paper
 // outline, a millimetre ruler and grid, and the curves, selected ones marked.
@@ -19,6 +24,7 @@ class CVexaView : public QWidget {
     Q_OBJECT
 public:
     explicit CVexaView(CVexaDoc& doc, QWidget* parent = nullptr);
+    ~CVexaView() override;
 
     // Shows job index (a negative index or one past the list means 0),
     // fitted to the view. Nothing happens to an empty list.
@@ -54,6 +60,20 @@ public:
     // The right-click menu, its actions bound to the commands above.
     QMenu* CreateContextMenu(QWidget* parent);
 
+    // Instead of the curves, the dots the plotter will print for the job
+    // with the current settings, placed on the paper as printed. They are
+    // built in the background for the swaths in view; the view shows what
+    // is ready and how far the rest has come, and never waits for it.
+    void SetPrintedDotsShown(bool shown);
+    void TogglePrintedDots() { SetPrintedDotsShown(!m_showDots); }
+    bool PrintedDotsShown() const { return m_showDots; }
+    static QString PrintedDotsText();
+    static QString PrintedDotsPrompt();
+    // The dots' builder, once they were shown.
+    const vexa::CPrintedDots* PrintedDots() const { return m_dots.get(); }
+    // The progress line drawn over the dots; empty when all in view are shown.
+    const QString& PrintedDotsState() const { return m_dotsState; }
+
     // The marker DrawSwathMarker would draw now; nullopt when it draws none.
     std::optional<SwathCorners> SwathMarker() const;
     bool SwathMarkerShown() const { return m_marker.has_value(); }
@@ -66,6 +86,7 @@ signals:
     void CursorPosition(int x, int y);
     // The view changed a job's size or position: the job list shows it anew.
     void ListChanged();
+    void PrintedDotsToggled(bool shown);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -84,6 +105,8 @@ private:
     // Redraws with the jobs unchanged (zoom, pan, selection).
     void Redraw();
     void RenderPicture();
+    // The dots part of RenderPicture; the painter has drawn the background.
+    void RenderPrintedDots(QPainter& painter, const COnePage& page);
     void DeselectAllCurves();
     void Scroll(long long dx, long long dy);
 
@@ -100,4 +123,9 @@ private:
     QPoint m_rDownPoint;
     QPoint m_lastPoint;
     int m_curPage = 0;
+
+    bool m_showDots = false;
+    std::unique_ptr<vexa::CPrintedDots> m_dots;
+    QTimer m_dotsTimer;  // gathers the builders' news into one redraw
+    QString m_dotsState;
 };
