@@ -30,8 +30,13 @@ std::optional<CVexaApp::Options> CVexaApp::ParseArguments(const QStringList& arg
             }
             timeScaleGiven = true;
         } else if (a.startsWith(QLatin1String("-"))) {
-            message = QStringLiteral("unknown option %1 (vexagrid [--sim [--time-scale F]] [TASKFILE.vxtask])").arg(a);
+            message =
+                QStringLiteral("unknown option %1 (vexagrid [--sim [--time-scale F]] [TASKFILE.vxtask] [FILE.plt...])")
+                    .arg(a);
             return std::nullopt;
+        } else if (!a.endsWith(QLatin1String(".vxtask"), Qt::CaseInsensitive)) {
+            // Markers given by name (a file manager's "open with") join the list.
+            options.plotFiles << a;
         } else if (options.taskFile.isEmpty()) {
             options.taskFile = a;
         } else {
@@ -116,6 +121,8 @@ bool CVexaApp::InitInstance(const Options& options, int& status)
             return false;
         }
     }
+    if (!options.plotFiles.isEmpty())
+        m_frame->AddPlotFiles(options.plotFiles);
     // Maximised; without a window manager to do it, as large as the screen.
     if (const QScreen* screen = m_frame->screen())
         m_frame->resize(screen->availableGeometry().size());

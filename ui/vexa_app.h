@@ -22,6 +22,7 @@ public:
         bool sim = false;
         double timeScale = 1;
         QString taskFile;
+        QStringList plotFiles;  // added to the list in order, after the task file
     };
     // Parses the command line; nullopt (with the message) when it cannot.
     static std::optional<Options> ParseArguments(const QStringList& arguments, QString& message);

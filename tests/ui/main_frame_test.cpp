@@ -20,6 +20,7 @@
 #include "ui/list_view.h"
 #include "ui/main_frame.h"
 #include "ui/single_instance.h"
+#include "ui/vexa_app.h"
 
 using vexa::test::TempDir;
 using vexa::test::WriteFile;
@@ -73,6 +74,24 @@ struct Home {
 class MainFrameTest : public QObject {
     Q_OBJECT
 private slots:
+    // Options, one task file (by its extension) and any number of markers.
+    void CommandLine()
+    {
+        QString message;
+        auto options = CVexaApp::ParseArguments(
+            {"vexagrid", "--sim", "a.plt", "list.VXTASK", "b.hpgl", "--time-scale", "0"}, message);
+        QVERIFY2(options, qPrintable(message));
+        QVERIFY(options->sim);
+        QCOMPARE(options->timeScale, 0.0);
+        QCOMPARE(options->taskFile, QStringLiteral("list.VXTASK"));
+        QCOMPARE(options->plotFiles, (QStringList{"a.plt", "b.hpgl"}));
+        QVERIFY(!CVexaApp::ParseArguments({"vexagrid", "a.vxtask", "b.vxtask"}, message));
+        QCOMPARE(message, QStringLiteral("one task file at most"));
+        QVERIFY(!CVexaApp::ParseArguments({"vexagrid", "--time-scale", "0"}, message));
+        QVERIFY(!CVexaApp::ParseArguments({"vexagrid", "--sim", "--time-scale", "1001"}, message));
+        QVERIFY(!CVexaApp::ParseArguments({"vexagrid", "-x"}, message));
+    }
+
     void LayoutAndCaption()
     {
         Home home;

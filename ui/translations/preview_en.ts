@@ -27,5 +27,21 @@
         <source>图形平移至左下角</source>
         <translation>Move Graphic to Lower Left</translation>
     </message>
+    <message>
+        <source>打印点阵</source>
+        <translation>Printed Dots</translation>
+    </message>
+    <message>
+        <source>显示按当前设置将打印的点阵</source>
+        <translation>Show the dots the plotter will print with the current settings</translation>
+    </message>
+    <message>
+        <source>正在准备打印点阵…</source>
+        <translation>Preparing the printed dots…</translation>
+    </message>
+    <message>
+        <source>正在生成打印点阵：%1/%2 条</source>
+        <translation>Building the printed dots: %1 of %2 swaths</translation>
+    </message>
 </context>
 </TS>
