@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Drives vexagrid --sim under Xvfb as an operator would and saves screenshots:
-# adds a sample marker with File > Add, presses start, waits until the job has
-# left the list, then starts a second job, pauses and resumes it. Once in
-# Chinese and once in English.
+# adds a sample marker with File > Add, zooms into the preview with the wheel
+# and selects with a box, shows the printed dots and the settings dialog,
+# presses start, waits until the job has left the list, then starts a second
+# job, pauses and resumes it. Once in Chinese and once in English.
 #   tools/gui_screenshots.sh BUILD_DIR OUT_DIR
 # Needs xvfb, xdotool, x11-utils, imagemagick and fonts-noto-cjk.
 set -euo pipefail
@@ -38,6 +39,12 @@ add_file() {  # the File menu's "Add" entry and its file dialog
     xdotool type --delay 5 "$1"; sleep 0.3; xdotool key Return; sleep 1
 }
 
+view_menu() {  # the View menu's entry at this position (0 the first)
+    xdotool key alt+v; sleep 0.5
+    for _ in $(seq "$1"); do xdotool key Down; done
+    xdotool key Return; sleep 0.5
+}
+
 run() {  # language 0|1, suffix
     local lang=$1 tag=$2 home
     home=$(mktemp -d)
@@ -49,6 +56,20 @@ run() {  # language 0|1, suffix
     sleep 1.5
     add_file "$root/examples/small_labels.plt"
     shot "job-added-$tag.png"
+    # Zoomed in about a point of the marker with the wheel, then a box selection.
+    xdotool mousemove 190 880
+    for _ in 1 2 3 4; do xdotool click 4; sleep 0.15; done
+    xdotool mousemove 100 500 mousedown 1; sleep 0.2
+    xdotool mousemove 300 700; sleep 0.2; xdotool mousemove 500 900; sleep 0.2; xdotool mouseup 1; sleep 1
+    shot "preview-selection-$tag.png"
+    view_menu 3   # printed dots
+    sleep 3
+    shot "printed-dots-$tag.png"
+    view_menu 3   # back to the curves
+    view_menu 2   # fit to screen
+    xdotool key alt+s; sleep 0.5; xdotool key p; sleep 1.5
+    shot "settings-$tag.png"
+    xdotool key Escape; sleep 0.5
     click_bar start
     sleep 1.5
     shot "printing-$tag.png"

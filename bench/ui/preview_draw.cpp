@@ -4,12 +4,14 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <memory>
 #include <vector>
 
 #include "app/settings.h"
 #include "hpgl/hpgl_import.h"
 #include "model/vexa_doc.h"
+#include "raster/printed_dots.h"
 #include "ui/disp_set.h"
 #include "ui/vexa_view.h"
 
@@ -224,6 +226,28 @@ void BM_HitTestZoomedIn(benchmark::State& state)
     HitTests(state, 3);
 }
 BENCHMARK(BM_HitTestZoomedIn)->Unit(benchmark::kMicrosecond);
+
+// The printed dots of the whole marker fitted to the view (every swath in
+// view, each reduced to a few pixels), once built: the redraw alone.
+void BM_RedrawPrintedDotsFit(benchmark::State& state)
+{
+    Preview* p = Marker(state);
+    if (!p)
+        return;
+    p->view->SetPrintedDotsShown(true);
+    // The builders report through queued calls; wait for all of them.
+    while (!p->view->PrintedDotsState().isEmpty() || p->view->PrintedDots()->Preparing()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        p->view->RedrawPreview();
+        p->view->Picture();
+    }
+    for (auto _ : state) {
+        p->view->OnFitScreen();
+        benchmark::DoNotOptimize(p->view->Picture().constBits());
+    }
+    p->view->SetPrintedDotsShown(false);
+}
+BENCHMARK(BM_RedrawPrintedDotsFit)->Unit(benchmark::kMillisecond)->Iterations(20);
 }  // namespace
 
 int main(int argc, char** argv)
