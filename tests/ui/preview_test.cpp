@@ -227,8 +227,9 @@ private slots:
         QStringList texts;
         for (QAction* a : menus[0]->actions())
             texts << a->text();
+        // The design's four commands, then (ours) the printed-dots toggle.
         QCOMPARE(texts, QStringList({QStringLiteral("全选"), QStringLiteral("删除"), QStringLiteral("旋转90度"),
-                                     QStringLiteral("图形平移至左下角")}));
+                                     QStringLiteral("图形平移至左下角"), QString(), QStringLiteral("打印点阵")}));
         menus[0]->actions()[0]->trigger();
         QCOMPARE(f.Selected(), std::vector<int>({1, 1, 1, 1}));
         menus[0]->close();
@@ -532,7 +533,8 @@ private slots:
             texts << a->text();
         QCOMPARE(texts, QStringList({QStringLiteral("Select All"), QStringLiteral("Delete"),
                                      QStringLiteral("Rotate by 90 Degrees"),
-                                     QStringLiteral("Move Graphic to Lower Left")}));
+                                     QStringLiteral("Move Graphic to Lower Left"), QString(),
+                                     QStringLiteral("Printed Dots")}));
         QCOMPARE(CVexaView::FitScreenText(), QStringLiteral("Fit to Screen"));
         QCoreApplication::removeTranslator(&translator);
     }
