@@ -86,18 +86,11 @@ void CPrintedDots::SetJob(const COnePage& job, const SwathSettings& settings)
     copy->CopyFrom(job);
     {
         std::lock_guard lock(m_mutex);
-        ++m_generation;
+        DropJobLocked();
         m_fingerprint = fingerprint;
         m_hasJob = true;
         m_pending = std::move(copy);
         m_pendingSettings = settings;
-        m_job = nullptr;
-        m_refusal.clear();
-        m_queue.clear();
-        m_queueHead = 0;
-        m_tiles.clear();
-        m_lru.clear();
-        m_bytes = 0;
     }
     m_wake.notify_all();
 }
@@ -105,7 +98,12 @@ void CPrintedDots::SetJob(const COnePage& job, const SwathSettings& settings)
 void CPrintedDots::Clear()
 {
     std::lock_guard lock(m_mutex);
-    ++m_generation;
+    DropJobLocked();
+}
+
+void CPrintedDots::DropJobLocked()
+{
+    ++m_generation;  // what is being built for it is dropped when done
     m_hasJob = false;
     m_pending.reset();
     m_job = nullptr;

@@ -80,6 +80,7 @@ private:
     };
     void Work(int index);
     void FillQueueLocked();
+    void DropJobLocked();
     void Store(Key key, std::shared_ptr<const DotTile> tile, uint64_t generation);
 
     std::function<void()> m_notify;

@@ -1,35 +1,12 @@
 #include "app/png_image.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
-#include <png.h>
 #include <zlib.h>
 
+#include "tests/support/test_support.h"
+
 namespace {
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The pixels as libpng reads them, one byte each (0 black).
-std::vector<uint8_t> Decode(const std::string& path, uint32_t& width, uint32_t& height)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return {};
-    image.format = PNG_FORMAT_GRAY;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
-        return {};
-    width = image.width;
-    height = image.height;
-    return pixels;
-}
-
 // Every chunk's CRC right, and the image data one zlib stream whose checksum
 // holds (libpng does not check it).
 bool StrictlyValid(const std::string& file)
@@ -84,11 +61,11 @@ TEST(PngImage, BandsOnAnyNumberOfThreadsGiveTheSameFile)
     const std::string one = (dir / "one.png").string(), three = (dir / "three.png").string();
     ASSERT_EQ(vexa::WritePackedInkPng(one, width, height, row, 1), "");
     ASSERT_EQ(vexa::WritePackedInkPng(three, width, height, row, 3), "");
-    EXPECT_EQ(Slurp(one), Slurp(three));
-    EXPECT_TRUE(StrictlyValid(Slurp(three)));
+    EXPECT_EQ(vexa::test::ReadFile(one), vexa::test::ReadFile(three));
+    EXPECT_TRUE(StrictlyValid(vexa::test::ReadFile(three)));
 
     uint32_t w = 0, h = 0;
-    const auto pixels = Decode(three, w, h);
+    const auto pixels = vexa::test::ReadGrayPng(three, w, h);
     ASSERT_EQ(w, width);
     ASSERT_EQ(h, height);
     size_t wrong = 0;
@@ -104,7 +81,7 @@ TEST(PngImage, BandsOnAnyNumberOfThreadsGiveTheSameFile)
                                         out[x] = Inked(x, y);
                                 }),
               "");
-    EXPECT_EQ(Slurp((dir / "ink.png").string()), Slurp(one));
+    EXPECT_EQ(vexa::test::ReadFile((dir / "ink.png").string()), vexa::test::ReadFile(one));
     std::filesystem::remove_all(dir);
 }
 

@@ -1,7 +1,6 @@
 // The simulated controller driven in-process through a session's bytes.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <png.h>
 #include <functional>
 #include <random>
 
@@ -113,22 +112,6 @@ public:
     SimController sim;
     SimSession session{sim};
 };
-
-// Reads a gray PNG into one byte per pixel (0 black).
-std::vector<uint8_t> ReadPng(const std::string& path, uint32_t& width, uint32_t& height)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return {};
-    image.format = PNG_FORMAT_GRAY;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
-        return {};
-    width = image.width;
-    height = image.height;
-    return pixels;
-}
 }  // namespace
 
 TEST(SimController, StartsInInitThenReady)
@@ -190,7 +173,7 @@ TEST(SimController, JobRunsThroughItsStatesAndKeepsWhatItPrinted)
 
     // The PNG shows the same dots, swath after swath along X, row 0 at the bottom.
     uint32_t width = 0, height = 0;
-    const auto pixels = ReadPng(job->pngPath, width, height);
+    const auto pixels = vexa::test::ReadGrayPng(job->pngPath, width, height);
     ASSERT_EQ(width, 2u * 298u);
     ASSERT_EQ(height, static_cast<uint32_t>(rows));
     int ink = 0;

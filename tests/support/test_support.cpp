@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <png.h>
 #include <unistd.h>
 
 namespace vexa::test {
@@ -37,6 +38,21 @@ std::string ReadFile(const std::string& path)
     std::ostringstream ss;
     ss << f.rdbuf();
     return ss.str();
+}
+
+std::vector<uint8_t> ReadGrayPng(const std::string& path, uint32_t& width, uint32_t& height)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return {};
+    image.format = PNG_FORMAT_GRAY;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
+        return {};
+    width = image.width;
+    height = image.height;
+    return pixels;
 }
 
 ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : m_name(std::move(name))

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <optional>
@@ -24,6 +25,9 @@ private:
 
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
+// A grey PNG as libpng reads it, one byte a pixel (0 black); empty when it
+// cannot be read.
+std::vector<uint8_t> ReadGrayPng(const std::string& path, uint32_t& width, uint32_t& height);
 
 // Sets (or, with nullopt, unsets) an environment variable for its lifetime.
 class ScopedEnv {

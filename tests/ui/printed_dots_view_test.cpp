@@ -35,6 +35,22 @@ struct SettingsBack {
     }
 };
 
+// One job of a file shown in a view of the given size.
+struct Shown {
+    CVexaDoc doc;
+    CVexaView view{doc};
+    Shown(const char* path, int width, int height, int startAtMm = 0)
+    {
+        HpglImport imported = ImportHpglFile(path);
+        if (!imported.page)
+            return;
+        imported.page->m_startAt = startAtMm;
+        doc.AddPage(std::move(imported.page));
+        view.resize(width, height);
+        view.SetCurrentPage(0);
+    }
+};
+
 bool AllShown(CVexaView& view)
 {
     view.Picture();
@@ -66,14 +82,10 @@ private slots:
         g_settings.m_xScale = 10050;
         g_settings.m_headMode = 0;
         g_settings.m_headOverlap = 7;
-        CVexaDoc doc;
-        HpglImport imported = ImportHpglFile(VEXA_SOURCE_DIR "/examples/small_labels.plt");
-        QVERIFY(imported.page);
-        imported.page->m_startAt = 5;
-        doc.AddPage(std::move(imported.page));
-        CVexaView view(doc);
-        view.resize(700, 400);
-        view.SetCurrentPage(0);
+        Shown shown(VEXA_SOURCE_DIR "/examples/small_labels.plt", 700, 400, 5);
+        CVexaDoc& doc = shown.doc;
+        CVexaView& view = shown.view;
+        QCOMPARE(doc.GetPageCount(), 1);
         view.SetPrintedDotsShown(true);
 
         // The job as the job start prepares it, built here on its own.
@@ -122,7 +134,12 @@ private slots:
                 }
                 const bool white = picture.pixel(sx, sy) == qRgb(255, 255, 255);
                 if (white != ink)
-                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: dot %3 row %4 %5").arg(sx).arg(sy).arg(X).arg(r).arg(ink ? "prints" : "does not print")));
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: dot %3 row %4 %5")
+                                         .arg(sx)
+                                         .arg(sy)
+                                         .arg(X)
+                                         .arg(r)
+                                         .arg(ink ? "prints" : "does not print")));
                 (ink ? inked : blank)++;
             }
         }
@@ -138,13 +155,9 @@ private slots:
         SettingsBack back;
         g_settings.m_pageWidth = 1000;
         g_settings.m_autoClean = 1;
-        CVexaDoc doc;
-        HpglImport imported = ImportHpglFile(VEXA_SOURCE_DIR "/examples/two_frames.plt");
-        QVERIFY(imported.page);
-        doc.AddPage(std::move(imported.page));
-        CVexaView view(doc);
-        view.resize(900, 400);
-        view.SetCurrentPage(0);
+        Shown shown(VEXA_SOURCE_DIR "/examples/two_frames.plt", 900, 400);
+        CVexaView& view = shown.view;
+        QCOMPARE(shown.doc.GetPageCount(), 1);
         const QImage curves = view.Picture();
         view.SetPrintedDotsShown(true);
         QVERIFY(view.PrintedDotsShown());
@@ -178,13 +191,9 @@ private slots:
         SettingsBack back;
         int machineLength = g_settings.m_machineLength;
         g_settings.m_machineLength = 100;
-        CVexaDoc doc;
-        HpglImport imported = ImportHpglFile(VEXA_SOURCE_DIR "/examples/two_frames.plt");
-        QVERIFY(imported.page);
-        doc.AddPage(std::move(imported.page));
-        CVexaView view(doc);
-        view.resize(600, 300);
-        view.SetCurrentPage(0);
+        Shown shown(VEXA_SOURCE_DIR "/examples/two_frames.plt", 600, 300);
+        CVexaView& view = shown.view;
+        QCOMPARE(shown.doc.GetPageCount(), 1);
         view.SetPrintedDotsShown(true);
         view.Picture();
         QTRY_VERIFY_WITH_TIMEOUT(!view.PrintedDots()->Preparing(), 30000);
