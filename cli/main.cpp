@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "app/settings.h"
+#include "app/version.h"
 #include "cli/cli.h"
 #include "cli/cmd_device.h"
 #include "cli/print_session.h"
@@ -10,6 +11,10 @@ int main(int argc, char** argv)
 {
     CLI::App app{"VexaGrid output centre, command-line tool", "vexagrid-cli"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "vexagrid-cli " VEXA_VERSION);
+    app.set_help_all_flag("--help-all", "Print this help message with every command's options and exit");
+    app.footer("Exit status: 0 on success, 1 when the command failed (the message names the file or the\n"
+               "controller), 2 when the command line is wrong.");
 
     std::vector<std::string> files;
     std::string out;
@@ -84,7 +89,12 @@ int main(int argc, char** argv)
         std::cout << app.help();
         return 0;
     }
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end here with 0; a wrong command line with 2.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
 
     if (print->parsed())
         return cli::Print(files, copies, startAt, link);

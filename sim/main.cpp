@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <pthread.h>
 
+#include "app/version.h"
 #include "device/protocol.h"
 #include "sim/sim_server.h"
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"VexaGrid simulated plotter controller (TCP on 127.0.0.1)"};
+    CLI::App app{"VexaGrid simulated plotter controller (TCP on 127.0.0.1)", "vexagrid-sim"};
+    app.set_version_flag("--version", "vexagrid-sim " VEXA_VERSION);
+    app.footer("Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot start, 2 when the command line is wrong.");
     int port = 5289;
     vexa::sim::SimConfig config;
     config.outputDir = ".";
@@ -39,7 +42,11 @@ int main(int argc, char** argv)
     app.add_option("--not-yet", notYet, "K:M: answer the query of swath K \"not yet\" M more times");
     app.add_option("--refuse-header", refuseHeaders, "Refuse the next N job headers")->check(CLI::Range(0, 1000000));
     app.add_flag("-q,--quiet", quiet, "Print only the listening address");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
 
     vexa::sim::SimController controller(config);
     for (const std::string& text : faults) {

@@ -13,6 +13,26 @@
 #include "ui/message_sink.h"
 #include "ui/single_instance.h"
 
+const char* CVexaApp::HelpText()
+{
+    return "VexaGrid output centre: the window the operator works in.\n"
+           "Usage: vexagrid [OPTIONS] [TASKFILE.vxtask] [FILE.plt...]\n"
+           "\n"
+           "A task file opens as the job list; HP-GL files named are added to it as jobs.\n"
+           "\n"
+           "Options:\n"
+           "  --sim                       A simulated controller in this process, on a free loopback port;\n"
+           "                              its printed images go to printed/ in the application directory\n"
+           "  --time-scale F              With --sim: factor of the program's fixed waits (1 as on a real\n"
+           "                              plotter, 0 skips them), 0 to 1000\n"
+           "  -h,--help                   Print this help message and exit\n"
+           "  --version                   Print the version and exit\n"
+           "\n"
+           "Qt's own options (-platform, -style, ...) are taken as well.\n"
+           "Exit status: 0 when the window was closed, 1 when it could not start (settings, task file,\n"
+           "simulator), 2 when the command line is wrong.\n";
+}
+
 std::optional<CVexaApp::Options> CVexaApp::ParseArguments(const QStringList& arguments, QString& message)
 {
     Options options;

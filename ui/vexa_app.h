@@ -24,6 +24,8 @@ public:
         QString taskFile;
         QStringList plotFiles;  // added to the list in order, after the task file
     };
+    // What vexagrid --help prints.
+    static const char* HelpText();
     // Parses the command line; nullopt (with the message) when it cannot.
     static std::optional<Options> ParseArguments(const QStringList& arguments, QString& message);
 
