@@ -12,9 +12,6 @@ int main(int argc, char** argv)
     CLI::App app{"VexaGrid output centre, command-line tool", "vexagrid-cli"};
     app.require_subcommand(1);
     app.set_version_flag("--version", "vexagrid-cli " VEXA_VERSION);
-    app.set_help_all_flag("--help-all", "Print this help message with every command's options and exit");
-    app.footer("Exit status: 0 on success, 1 when the command failed (the message names the file or the\n"
-               "controller), 2 when the command line is wrong.");
 
     std::vector<std::string> files;
     std::string out;
@@ -83,6 +80,11 @@ int main(int argc, char** argv)
 
     cli::DeviceCommands device;
     device.AddTo(app);
+
+    // Set last, so that the commands do not take them over.
+    app.set_help_all_flag("--help-all", "Print this help message with every command's options and exit");
+    app.footer("Exit status: 0 on success, 1 when the command failed (the message names the file or the\n"
+               "controller), 2 when the command line is wrong.");
 
     // Without a command the tool says what it can do, rather than what is missing.
     if (argc <= 1) {

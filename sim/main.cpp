@@ -13,7 +13,6 @@ int main(int argc, char** argv)
 {
     CLI::App app{"VexaGrid simulated plotter controller (TCP on 127.0.0.1)", "vexagrid-sim"};
     app.set_version_flag("--version", "vexagrid-sim " VEXA_VERSION);
-    app.footer("Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot start, 2 when the command line is wrong.");
     int port = 5289;
     vexa::sim::SimConfig config;
     config.outputDir = ".";

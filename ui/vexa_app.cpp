@@ -28,9 +28,7 @@ const char* CVexaApp::HelpText()
            "  -h,--help                   Print this help message and exit\n"
            "  --version                   Print the version and exit\n"
            "\n"
-           "Qt's own options (-platform, -style, ...) are taken as well.\n"
-           "Exit status: 0 when the window was closed, 1 when it could not start (settings, task file,\n"
-           "simulator), 2 when the command line is wrong.\n";
+           "Qt's own options (-platform, -style, ...) are taken as well.\n";
 }
 
 std::optional<CVexaApp::Options> CVexaApp::ParseArguments(const QStringList& arguments, QString& message)
