@@ -11,6 +11,8 @@
 #   ./run.sh gui      build and start the desktop application on the simulated plotter
 #   ./run.sh screenshots  drive the window under Xvfb and save screenshots into build/screenshots
 #   ./run.sh build    only configure and build
+#   ./run.sh package  build the Debian package into build/ and check it with lintian
+#   ./run.sh package-test  install that package into a scratch root and try its programs and unit
 #
 # Environment: VEXA_WERROR=1 turns warnings into errors; BUILD_DIR overrides build/.
 set -euo pipefail
@@ -23,6 +25,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbe
                 libcli11-dev nlohmann-json3-dev libusb-dev
                 qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
+# Building and checking the Debian package.
+PACKAGE_PACKAGES=(dpkg-dev file lintian systemd fakeroot)
 # A virtual display to drive the window, and the fonts its texts need.
 GUI_PACKAGES=(xvfb xdotool x11-utils imagemagick fonts-noto-cjk qt6-translations-l10n)
 
@@ -129,8 +133,23 @@ build)
     install_packages "${BUILD_PACKAGES[@]}"
     build "$BUILD_DIR"
     ;;
+package)
+    install_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+    # The paths a Debian package installs to; the programs find their data there.
+    build "$BUILD_DIR" -DCMAKE_INSTALL_PREFIX=/usr -DVEXA_UDEV_RULES_DIR=/lib/udev/rules.d \
+        -DVEXA_SYSTEMD_UNIT_DIR=/lib/systemd/system
+    (cd "$BUILD_DIR" && cpack -G DEB)
+    deb=$(ls -t "$BUILD_DIR"/vexagrid_*.deb | head -n 1)
+    log "lintian $deb"
+    lintian --fail-on error "$deb"
+    log "package: $deb"
+    ;;
+package-test)
+    install_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+    "$ROOT/tools/check_package.sh" "$(ls -t "$BUILD_DIR"/vexagrid_*.deb | head -n 1)"
+    ;;
 *)
-    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
