@@ -83,13 +83,13 @@ test)
     ;;
 asan)
     install_packages "${BUILD_PACKAGES[@]}"
-    build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE=address,undefined -DVEXA_BUILD_BENCH=OFF
+    build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE=address,undefined -DVEXA_BUILD_BENCH=OFF -DVEXA_BUILD_MANPAGES=OFF
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         run_tests "$ROOT/build-asan"
     ;;
 tsan)
     install_packages "${BUILD_PACKAGES[@]}"
-    build "$ROOT/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_SANITIZE=thread -DVEXA_BUILD_BENCH=OFF
+    build "$ROOT/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_SANITIZE=thread -DVEXA_BUILD_BENCH=OFF -DVEXA_BUILD_MANPAGES=OFF
     # The suites whose tests run the worker threads.
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
         ctest --test-dir "$ROOT/build-tsan" --output-on-failure -j "$JOBS" -L 'jobs|device|sim|e2e'
@@ -97,7 +97,7 @@ tsan)
 fuzz)
     install_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
     CC=clang CXX=clang++ build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_BUILD_FUZZ=ON -DVEXA_BUILD_GUI=OFF \
-        -DVEXA_SANITIZE=address,undefined -DVEXA_BUILD_TESTS=OFF -DVEXA_BUILD_BENCH=OFF
+        -DVEXA_SANITIZE=address,undefined -DVEXA_BUILD_TESTS=OFF -DVEXA_BUILD_BENCH=OFF -DVEXA_BUILD_MANPAGES=OFF
     for target in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
         [ -x "$target" ] || continue
         name=$(basename "$target")
