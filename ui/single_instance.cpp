@@ -4,10 +4,12 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <memory>
 #include <unistd.h>
 
 namespace {
 constexpr const char* ASK = "show\n";
+constexpr const char* ADD = "add ";  // then a path, UTF-8, to the end of the line
 constexpr const char* SHOWN = "shown\n";
 constexpr const char* HIDDEN = "hidden\n";
 }  // namespace
@@ -42,24 +44,36 @@ void CSingleInstance::OnConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
-                return;
-            if (socket->readLine() != ASK)
-                return socket->disconnectFromServer();
-            const bool shown = m_showWindow ? m_showWindow() : false;
-            socket->write(shown ? SHOWN : HIDDEN);
-            socket->flush();
+        auto files = std::make_shared<QStringList>();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, files] {
+            while (socket->canReadLine()) {
+                const QByteArray line = socket->readLine();
+                if (line.startsWith(ADD) && line.endsWith('\n') && files->size() < 10000) {
+                    files->append(QString::fromUtf8(line.mid(4, line.size() - 5)));
+                    continue;
+                }
+                if (line != ASK)
+                    return socket->disconnectFromServer();
+                if (!files->isEmpty() && m_addFiles)
+                    m_addFiles(*files);
+                files->clear();
+                const bool shown = m_showWindow ? m_showWindow() : false;
+                socket->write(shown ? SHOWN : HIDDEN);
+                socket->flush();
+            }
         });
     }
 }
 
-CSingleInstance::Answer CSingleInstance::AskFirstToShow(int timeoutMs)
+CSingleInstance::Answer CSingleInstance::AskFirstToShow(int timeoutMs, const QStringList& files)
 {
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(timeoutMs))
         return Answer::NoAnswer;
+    for (const QString& file : files)
+        if (!file.contains(QLatin1Char('\n')))
+            socket.write(ADD + file.toUtf8() + '\n');
     socket.write(ASK);
     socket.flush();
     while (!socket.canReadLine())

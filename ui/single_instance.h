@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -9,7 +10,7 @@ class QLocalServer;
 
 // One running vexagrid per application directory ("KOL_GRID_VX"): a lock file
 // there, and a local socket through which a second start asks the first to
-// show its window.
+// show its window, handing over the marker files it was given.
 class CSingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -23,11 +24,15 @@ public:
 
     // What the first instance did when a later start asked for its window.
     enum class Answer { Shown, Hidden, NoAnswer };
-    Answer AskFirstToShow(int timeoutMs = 3000);
+    // files (absolute paths) are added to the first instance's job list.
+    Answer AskFirstToShow(int timeoutMs = 3000, const QStringList& files = {});
 
     // Called in the first instance when another start asks: shows, restores
     // and raises the window; returns false when it stays hidden in the tray.
     std::function<bool()> m_showWindow;
+    // Called in the first instance, before m_showWindow, with the files a
+    // later start was given.
+    std::function<void(const QStringList&)> m_addFiles;
 
     QString ServerName() const { return m_serverName; }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QScreen>
 #include <QTranslator>
@@ -109,7 +110,11 @@ bool CVexaApp::InitInstance(const Options& options, int& status)
     const std::string settingsMessages = LoadSettings(g_settings);
     m_instance = std::make_unique<CSingleInstance>(QString::fromStdString(g_settings.m_appDir));
     if (!m_instance->TryBecomeFirst()) {
-        if (m_instance->AskFirstToShow() == CSingleInstance::Answer::Hidden)
+        // The markers named here join the running window's list.
+        QStringList files;
+        for (const QString& file : options.plotFiles)
+            files << QFileInfo(file).absoluteFilePath();
+        if (m_instance->AskFirstToShow(3000, files) == CSingleInstance::Answer::Hidden)
             ::ShowMessage(nullptr, QObject::tr("程序已经在运行！若在任务栏里找不到，请双击系统托盘里的图标。"));
         g_settings.RemoveTempFiles();
         return false;
@@ -131,6 +136,7 @@ bool CVexaApp::InitInstance(const Options& options, int& status)
 
     m_frame = std::make_unique<CMainFrame>();
     m_instance->m_showWindow = [this] { return m_frame->ShowFromElsewhere(); };
+    m_instance->m_addFiles = [this](const QStringList& files) { m_frame->AddPlotFiles(files); };
     if (!options.taskFile.isEmpty()) {
         const std::string error = m_frame->OpenStartTaskFile(options.taskFile.toStdString());
         if (!error.empty()) {

@@ -265,15 +265,21 @@ private slots:
         QCOMPARE(AskInThread(second), CSingleInstance::Answer::Shown);
         hidden = true;
         QCOMPARE(AskInThread(second), CSingleInstance::Answer::Hidden);
+        // Files named at the second start are handed over, in order, before the window shows.
+        QStringList added;
+        first.m_addFiles = [&](const QStringList& files) { added = files; };
+        hidden = false;
+        QCOMPARE(AskInThread(second, {"/m/a.plt", "/m/b c.plt"}), CSingleInstance::Answer::Shown);
+        QCOMPARE(added, (QStringList{"/m/a.plt", "/m/b c.plt"}));
         CSingleInstance elsewhere(QString::fromStdString(home.path().string() + "/other/"));
         QCOMPARE(elsewhere.AskFirstToShow(200), CSingleInstance::Answer::NoAnswer);
     }
 
 private:
-    static CSingleInstance::Answer AskInThread(CSingleInstance& second)
+    static CSingleInstance::Answer AskInThread(CSingleInstance& second, const QStringList& files = {})
     {
         std::atomic<int> answer{-1};
-        std::thread asker([&] { answer = static_cast<int>(second.AskFirstToShow(5000)); });
+        std::thread asker([&] { answer = static_cast<int>(second.AskFirstToShow(5000, files)); });
         for (int i = 0; i < 1000 && answer == -1; ++i)
             QTest::qWait(10);
         asker.join();
