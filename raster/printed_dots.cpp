@@ -63,7 +63,7 @@ uint64_t CPrintedDots::Fingerprint(const COnePage& job, const SwathSettings& s)
         h ^= h >> 29;
     };
     for (int v : {s.headMode, s.headOverlap, s.head2Position, s.lineWidth, s.resolution, s.cartridge1OnRight, s.xScale,
-                  s.yScale, s.autoClean, s.machineLength, s.idleDistance, s.startOffset, job.m_startAt})
+                  s.yScale, s.autoClean, s.machineLength, s.idleDistance, s.startOffset, s.language, job.m_startAt})
         mix(v);
     mix(static_cast<int64_t>(job.m_curves.size()));
     for (const auto& c : job.m_curves) {
@@ -110,6 +110,7 @@ void CPrintedDots::DropJobLocked()
     m_refusal.clear();
     m_queue.clear();
     m_queueHead = 0;
+    m_building.clear();
     m_tiles.clear();
     m_lru.clear();
     m_bytes = 0;
@@ -152,8 +153,9 @@ void CPrintedDots::FillQueueLocked()
     if (!m_job)
         return;
     const int first = std::max(m_requestFirst, 0), last = std::min(m_requestLast, m_job->SwathCount() - 1);
+    // A tile being built now is not asked for twice.
     for (int n = first; n <= last; ++n)
-        if (!m_tiles.count({n, m_requestLevel}))
+        if (!m_tiles.count({n, m_requestLevel}) && !m_building.count({n, m_requestLevel}))
             m_queue.push_back({n, m_requestLevel});
 }
 
@@ -183,7 +185,10 @@ void CPrintedDots::Progress(int& ready, int& asked) const
 void CPrintedDots::Store(Key key, std::shared_ptr<const DotTile> tile, uint64_t generation)
 {
     std::lock_guard lock(m_mutex);
-    if (generation != m_generation || m_tiles.count(key))
+    if (generation != m_generation)
+        return;  // the building set was emptied with the job
+    m_building.erase(key);
+    if (m_tiles.count(key))
         return;
     m_lru.push_front(key);
     m_bytes += tile->Bytes();
@@ -236,8 +241,9 @@ void CPrintedDots::Work(int)
             continue;
         }
         const Key key = m_queue[m_queueHead++];
-        if (m_tiles.count(key))
+        if (m_tiles.count(key) || m_building.count(key))
             continue;
+        m_building.insert(key);
         const std::shared_ptr<const CSwathJob> job = m_job;
         const uint64_t generation = m_generation;
         lock.unlock();
@@ -251,6 +257,7 @@ void CPrintedDots::Work(int)
         else
             tile->level = key.level;
         builder->SetJob(nullptr);  // the job may be dropped meanwhile
+        ++m_builds;
         Store(key, std::move(tile), generation);
         if (m_notify)
             m_notify();

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -6,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -71,6 +73,8 @@ public:
     std::shared_ptr<const DotTile> Tile(int n, int level) const;
     // Of the last request: how many tiles are ready and how many were asked for.
     void Progress(int& ready, int& asked) const;
+    // Swaths built so far, for every job.
+    int Builds() const { return m_builds; }
 
 private:
     struct Key {
@@ -99,6 +103,7 @@ private:
     std::string m_refusal;
 
     std::vector<Key> m_queue;  // asked for, not begun; taken from the front
+    std::set<Key> m_building;  // begun by a worker, not yet stored
     size_t m_queueHead = 0;
     int m_requestFirst = 0, m_requestLast = -1, m_requestLevel = 0;
 
@@ -106,6 +111,7 @@ private:
     mutable std::list<Key> m_lru;  // most recently used first
     size_t m_bytes = 0;
 
+    std::atomic<int> m_builds{0};
     std::vector<std::thread> m_threads;
 };
 }  // namespace vexa

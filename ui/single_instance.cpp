@@ -4,12 +4,15 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 #include <memory>
 #include <unistd.h>
 
 namespace {
 constexpr const char* ASK = "show\n";
 constexpr const char* ADD = "add ";  // then a path, UTF-8, to the end of the line
+constexpr qint64 MAX_LINE = 64 * 1024;
+constexpr qsizetype MAX_FILES = 10000;
 constexpr const char* SHOWN = "shown\n";
 constexpr const char* HIDDEN = "hidden\n";
 }  // namespace
@@ -30,14 +33,18 @@ bool CSingleInstance::TryBecomeFirst()
     // A lock left by a process that died is taken over (QLockFile checks
     // whether its process still runs).
     m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0))
-        return false;
+    return m_lock->tryLock(0);
+}
+
+void CSingleInstance::StartAnswering()
+{
+    if (m_server || !m_lock || !m_lock->isLocked())
+        return;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     QLocalServer::removeServer(m_serverName);  // a socket file left by a crash
     if (m_server->listen(m_serverName))
         connect(m_server, &QLocalServer::newConnection, this, &CSingleInstance::OnConnection);
-    return true;
 }
 
 void CSingleInstance::OnConnection()
@@ -46,20 +53,33 @@ void CSingleInstance::OnConnection()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto files = std::make_shared<QStringList>();
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, files] {
+            // A line without its end is never longer than a path can be.
+            if (!socket->canReadLine() && socket->bytesAvailable() > MAX_LINE)
+                return socket->abort();
             while (socket->canReadLine()) {
-                const QByteArray line = socket->readLine();
-                if (line.startsWith(ADD) && line.endsWith('\n') && files->size() < 10000) {
+                const QByteArray line = socket->readLine(MAX_LINE);
+                if (line.startsWith(ADD) && line.endsWith('\n') && files->size() < MAX_FILES) {
                     files->append(QString::fromUtf8(line.mid(4, line.size() - 5)));
                     continue;
                 }
                 if (line != ASK)
-                    return socket->disconnectFromServer();
-                if (!files->isEmpty() && m_addFiles)
-                    m_addFiles(*files);
+                    return socket->abort();
+                // The window may show a message (a file it cannot read): that
+                // runs outside this socket's signal, and the socket may be
+                // gone by the time the answer is ready.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, guard = QPointer<QLocalSocket>(socket), added = *files] {
+                        if (!added.isEmpty() && m_addFiles)
+                            m_addFiles(added);
+                        const bool shown = m_showWindow ? m_showWindow() : false;
+                        if (guard) {
+                            guard->write(shown ? SHOWN : HIDDEN);
+                            guard->flush();
+                        }
+                    },
+                    Qt::QueuedConnection);
                 files->clear();
-                const bool shown = m_showWindow ? m_showWindow() : false;
-                socket->write(shown ? SHOWN : HIDDEN);
-                socket->flush();
             }
         });
     }

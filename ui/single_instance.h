@@ -19,8 +19,11 @@ public:
     explicit CSingleInstance(const QString& appDir, QObject* parent = nullptr);
     ~CSingleInstance() override;
 
-    // True for the first instance, which from then on answers later starts.
+    // True for the first instance.
     bool TryBecomeFirst();
+    // The first instance answers later starts from now on: called once the
+    // window the answers need exists.
+    void StartAnswering();
 
     // What the first instance did when a later start asked for its window.
     enum class Answer { Shown, Hidden, NoAnswer };

@@ -137,6 +137,7 @@ bool CVexaApp::InitInstance(const Options& options, int& status)
     m_frame = std::make_unique<CMainFrame>();
     m_instance->m_showWindow = [this] { return m_frame->ShowFromElsewhere(); };
     m_instance->m_addFiles = [this](const QStringList& files) { m_frame->AddPlotFiles(files); };
+    m_instance->StartAnswering();
     if (!options.taskFile.isEmpty()) {
         const std::string error = m_frame->OpenStartTaskFile(options.taskFile.toStdString());
         if (!error.empty()) {

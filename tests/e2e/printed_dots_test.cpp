@@ -28,13 +28,10 @@ struct Waiter {
     }
     bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000)
     {
+        // done() runs under the lock, so that no notification slips in
+        // between it and the wait (the builders notify without their own lock).
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-            lock.unlock();
-            const bool d = done();
-            lock.lock();
-            return d;
-        });
+        return changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
     }
 };
 
@@ -164,6 +161,12 @@ TEST(EndToEnd, PrintedDotsFollowTheJobAndTheSettings)
     EXPECT_EQ(view.Tile(2, 0), kept);
     EXPECT_FALSE(view.Preparing());
 
+    // The other language: the refusal a job may get is said anew.
+    vexa::SwathSettings otherLanguage = settings;
+    otherLanguage.language = 1 - settings.language;
+    view.SetJob(page, otherLanguage);
+    EXPECT_EQ(view.Tile(2, 0), nullptr);
+
     // One point moved: built anew.
     page.m_curves.front()->m_points.front().x += 40;
     view.SetJob(page, settings);
@@ -193,6 +196,20 @@ TEST(EndToEnd, PrintedDotsFollowTheJobAndTheSettings)
     ASSERT_TRUE(waiter.WaitFor([&] { return !view.Preparing(); }));
     EXPECT_EQ(view.Job(), nullptr);
     EXPECT_NE(view.Refusal(), "");
+
+    // Asked for again and again while it builds (as every redraw asks): each
+    // swath is built once.
+    {
+        Waiter again;
+        CPrintedDots dots(again.Notify(), 2);
+        dots.SetJob(page, settings);
+        dots.Request(0, 1 << 30, 0);
+        ASSERT_TRUE(again.WaitFor([&] {
+            dots.Request(0, 1 << 30, 0);
+            return AllReady(dots);
+        }));
+        EXPECT_EQ(dots.Builds(), dots.Job()->SwathCount());
+    }
 
     // Asked for everything, then destroyed at once.
     {

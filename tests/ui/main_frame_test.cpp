@@ -259,6 +259,7 @@ private slots:
         QVERIFY(first.TryBecomeFirst());
         bool hidden = false;
         first.m_showWindow = [&] { return !hidden; };
+        first.StartAnswering();
         CSingleInstance second(dir);
         QVERIFY(!second.TryBecomeFirst());
         // The first answers from the event loop, which runs while the second waits.
