@@ -37,6 +37,7 @@ struct SwathSettings {
     int language = 0;  // of the width check's message
 
     static SwathSettings Current();
+    bool operator==(const SwathSettings&) const = default;
 
     // The cartridges' overlap held to 0 .. 149, the only counts with a meaning.
     int Overlap() const;

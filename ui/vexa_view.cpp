@@ -78,10 +78,16 @@ void CVexaView::SetCurrentPage(int index)
     RedrawPreview();
 }
 
+void CVexaView::CurvesChanged()
+{
+    m_painter.Index().Invalidate();
+    m_dotsJobChanged = true;
+}
+
 void CVexaView::RedrawPreview()
 {
     // Whoever calls this may have changed the curves.
-    m_painter.Index().Invalidate();
+    CurvesChanged();
     Redraw();
 }
 
@@ -234,6 +240,7 @@ void CVexaView::SetPrintedDotsShown(bool shown)
                 Qt::QueuedConnection);
         });
     }
+    m_dotsJobChanged = true;
     if (!shown && m_dots)
         m_dots->Request(0, -1, 0);  // nothing more to build
     emit PrintedDotsToggled(shown);
@@ -243,8 +250,14 @@ void CVexaView::SetPrintedDotsShown(bool shown)
 void CVexaView::RenderPrintedDots(QPainter& painter, const COnePage& page)
 {
     const QRect all(QPoint(0, 0), size());
-    // The same job and settings keep what was built; any change starts anew.
-    m_dots->SetJob(page, vexa::SwathSettings::Current());
+    // Looked at again when the curves or the settings may have changed, not
+    // on every pan and zoom; the same job and settings keep what was built.
+    const vexa::SwathSettings settings = vexa::SwathSettings::Current();
+    if (m_dotsJobChanged || !(settings == m_dotsSettings)) {
+        m_dots->SetJob(page, settings);
+        m_dotsJobChanged = false;
+        m_dotsSettings = settings;
+    }
     const std::shared_ptr<const vexa::CSwathJob> job = m_dots->Job();
     if (!job) {
         DrawPaperAndRuler(painter, g_dispSet, page.m_maxX, g_settings.m_pageWidth, all);
@@ -352,7 +365,7 @@ void CVexaView::OnDeleteSelected()
         return;
     page->DeleteSelectedCurves();
     page->ComputeExtents();
-    m_painter.Index().Invalidate();
+    CurvesChanged();
     Redraw();
 }
 
@@ -362,7 +375,7 @@ void CVexaView::OnRotate90()
     if (!page)
         return;
     page->Rotate90();
-    m_painter.Index().Invalidate();
+    CurvesChanged();
     emit ListChanged();
     Redraw();
 }
@@ -373,7 +386,7 @@ void CVexaView::OnMoveToLowerLeft()
     if (!page)
         return;
     page->MoveToLowerLeft();
-    m_painter.Index().Invalidate();
+    CurvesChanged();
     emit ListChanged();
     Redraw();
 }

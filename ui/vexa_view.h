@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "raster/swath_geometry.h"
 #include "ui/page_draw.h"
 
 class CVexaDoc;
@@ -108,6 +109,8 @@ private:
     // The dots part of RenderPicture; the painter has drawn the background.
     void RenderPrintedDots(QPainter& painter, const COnePage& page);
     void DeselectAllCurves();
+    // The job's curves changed: the index and the printed dots follow.
+    void CurvesChanged();
     void Scroll(long long dx, long long dy);
 
     CVexaDoc& m_doc;
@@ -126,6 +129,8 @@ private:
 
     bool m_showDots = false;
     std::unique_ptr<vexa::CPrintedDots> m_dots;
+    bool m_dotsJobChanged = true;
+    vexa::SwathSettings m_dotsSettings;  // those the dots were last given
     QTimer m_dotsTimer;  // gathers the builders' news into one redraw
     QString m_dotsState;
 };

@@ -31,18 +31,6 @@ std::shared_ptr<const CSwathJob> Prepare(const std::string& file, const vexa::Sw
     return job;
 }
 
-// Every stream of the job, built by a builder alone.
-std::vector<Bytes> StreamsAlone(const std::shared_ptr<const CSwathJob>& job)
-{
-    CSwathBuilder builder(job);
-    std::vector<Bytes> streams;
-    for (int n = 0; n < job->SwathCount(); ++n) {
-        builder.Build(n);
-        const std::span<const uint8_t> s = builder.Compress();
-        streams.emplace_back(s.begin(), s.end());
-    }
-    return streams;
-}
 
 // Builds the swaths of its jobs over and over on a thread of its own,
 // comparing each stream with the one built alone, until told to stop after
@@ -52,7 +40,7 @@ public:
     explicit BuilderThread(std::vector<std::shared_ptr<const CSwathJob>> jobs) : m_jobs(std::move(jobs))
     {
         for (const auto& job : m_jobs)
-            m_expected.push_back(StreamsAlone(job));
+            m_expected.push_back(vexa::test::BuilderStreams(job));
         m_thread = std::thread([this] { Run(); });
     }
     ~BuilderThread() { Stop(); }
@@ -141,7 +129,7 @@ TEST(EndToEnd, BuildersOfTheirOwnRunWhileAJobPrintsAndBothStayExact)
     EXPECT_EQ(printed->result, vexa::sim::JobResult::Done);
     ASSERT_EQ(printed->swathCount, count);
     ASSERT_EQ(printed->rows, printedJob->Rows());
-    const std::vector<Bytes> expected = StreamsAlone(printedJob);
+    const std::vector<Bytes> expected = vexa::test::BuilderStreams(printedJob);
     CSwathBuilder builder(printedJob);
     for (int n = 0; n < count; ++n) {
         const Bytes& got = printed->streams[static_cast<size_t>(n)];

@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "model/one_page.h"
 #include "raster/swath_builder.h"
+#include "tests/support/test_support.h"
 
 using vexa::CSwathBuilder;
 using vexa::CSwathJob;
@@ -76,17 +77,6 @@ protected:
         }
         return streams;
     }
-    static std::vector<Bytes> BuilderStreams(const std::shared_ptr<const CSwathJob>& job)
-    {
-        CSwathBuilder builder(job);
-        std::vector<Bytes> streams;
-        for (int n = 0; n < job->SwathCount(); ++n) {
-            builder.Build(n);
-            const std::span<const uint8_t> s = builder.Compress();
-            streams.emplace_back(s.begin(), s.end());
-        }
-        return streams;
-    }
 
 private:
     SwathSettings m_saved;
@@ -119,7 +109,7 @@ TEST_F(SwathBuilderTest, StreamsEqualThePlotThreadsAndKeepTheSettingsOfTheirPrep
         EXPECT_EQ(message, "");
         EXPECT_EQ(prepared->Rows(), g_swathRows.load());
         EXPECT_EQ(prepared->SwathWidth(), SwathWidth());
-        EXPECT_EQ(BuilderStreams(prepared), expected) << "round " << round;
+        EXPECT_EQ(vexa::test::BuilderStreams(prepared), expected) << "round " << round;
 
         // The machine's settings change; a prepared job keeps its own.
         s.headMode = (s.headMode + 1) % 3;
@@ -127,7 +117,7 @@ TEST_F(SwathBuilderTest, StreamsEqualThePlotThreadsAndKeepTheSettingsOfTheirPrep
         s.head2Position += 7;
         s.autoClean = !s.autoClean;
         Apply(s);
-        EXPECT_EQ(BuilderStreams(prepared), expected) << "round " << round;
+        EXPECT_EQ(vexa::test::BuilderStreams(prepared), expected) << "round " << round;
 
         // The printed dots are the decoded stream.
         CSwathBuilder builder(prepared);
@@ -192,7 +182,7 @@ TEST_F(SwathBuilderTest, ForEachSwathRunsEverySwathOnceAndStopsAtTheFirstFailure
     ASSERT_TRUE(job) << message;
     const int count = job->SwathCount();
     ASSERT_GT(count, 20);
-    const std::vector<Bytes> expected = BuilderStreams(job);
+    const std::vector<Bytes> expected = vexa::test::BuilderStreams(job);
 
     for (int threads : {1, 3}) {
         std::vector<Bytes> streams(static_cast<size_t>(count));

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <png.h>
+#include "raster/swath_builder.h"
 #include <unistd.h>
 
 namespace vexa::test {
@@ -38,6 +39,18 @@ std::string ReadFile(const std::string& path)
     std::ostringstream ss;
     ss << f.rdbuf();
     return ss.str();
+}
+
+std::vector<std::vector<uint8_t>> BuilderStreams(const std::shared_ptr<const CSwathJob>& job)
+{
+    CSwathBuilder builder(job);
+    std::vector<std::vector<uint8_t>> streams;
+    for (int n = 0; n < job->SwathCount(); ++n) {
+        builder.Build(n);
+        const std::span<const uint8_t> s = builder.Compress();
+        streams.emplace_back(s.begin(), s.end());
+    }
+    return streams;
 }
 
 std::vector<uint8_t> ReadGrayPng(const std::string& path, uint32_t& width, uint32_t& height)

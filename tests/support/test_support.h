@@ -1,11 +1,16 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <optional>
 #include <string_view>
 #include <vector>
 #include <vector>
+
+namespace vexa {
+class CSwathJob;
+}
 
 namespace vexa::test {
 // A fresh directory under the build tree's temp area, removed on destruction.
@@ -25,6 +30,8 @@ private:
 
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
+// Every swath stream of a prepared job, built by a swath builder of its own.
+std::vector<std::vector<uint8_t>> BuilderStreams(const std::shared_ptr<const CSwathJob>& job);
 // A grey PNG as libpng reads it, one byte a pixel (0 black); empty when it
 // cannot be read.
 std::vector<uint8_t> ReadGrayPng(const std::string& path, uint32_t& width, uint32_t& height);

@@ -91,7 +91,7 @@ ParamBlock DistinctBlock()
 {
     ParamBlock b;
     b.feedPulsesPerMm = 61.25;
-    b.plotterIp = 0x0A01A8C0u;  // 192.168.1.10
+    b.plotterIp = 0x0A00007Fu;  // 127.0.0.10: the block stores it, nothing connects to it
     b.xScale = 10005;
     b.yScale = 9995;
     b.machineLength = 1800;
@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(EditOf(dialog, CDlgPara::IDC_X_SCALE)->text(), QStringLiteral("10005"));
         QCOMPARE(EditOf(dialog, CDlgPara::IDC_FEED_PULSES)->text(), QStringLiteral("61.25"));
         auto* ip = qobject_cast<CIpAddressEdit*>(dialog.Control(CDlgPara::IDC_PLOTTER_IP));
-        QCOMPARE(ip->Octet(0)->value(), 192);
+        QCOMPARE(ip->Octet(0)->value(), 127);
         QCOMPARE(ip->Octet(3)->value(), 10);
         QVERIFY(BoxOf(dialog, CDlgPara::IDC_HEAD1)->isChecked() && !BoxOf(dialog, CDlgPara::IDC_HEAD2)->isChecked());
         auto* controller = qobject_cast<CIpAddressEdit*>(dialog.Control(CDlgPara::IDC_CONTROLLER_IP));

@@ -183,6 +183,25 @@ private slots:
         view.SetPrintedDotsShown(false);
         QCOMPARE(view.Picture(), curves);
         QVERIFY(view.PrintedDotsState().isEmpty());
+
+        // An edit in the view, and a setting changed elsewhere (as the
+        // controller's block does at connection), each give new dots; a pan
+        // keeps them.
+        view.SetPrintedDotsShown(true);
+        QTRY_VERIFY_WITH_TIMEOUT(AllShown(view), 30000);
+        const auto built = view.PrintedDots()->Job();
+        view.OnPanRight();
+        view.Picture();
+        QCOMPARE(view.PrintedDots()->Job(), built);
+        view.OnRotate90();
+        view.Picture();
+        QVERIFY(view.PrintedDots()->Job() != built);
+        QTRY_VERIFY_WITH_TIMEOUT(AllShown(view), 30000);
+        const auto rotated = view.PrintedDots()->Job();
+        g_settings.m_lineWidth = g_settings.m_lineWidth == 1 ? 2 : 1;
+        view.OnPanLeft();  // the next redraw, whatever asked for it
+        view.Picture();
+        QVERIFY(view.PrintedDots()->Job() != rotated);
     }
 
     // A job the machine cannot print says why instead of dots.
